@@ -1,0 +1,68 @@
+#pragma once
+// The operating system's side of a serial port: one small API, implemented once per
+// platform (SerialDevicePosix.cpp here). `SerialPort` builds its threads and buffers on
+// top of it. The OS error is captured where it happens and carried in OpenError.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace zort {
+
+enum class OpenFailure {
+    kNone,
+    kNoDevice,          // no such device (unplugged, wrong name)
+    kPermissionDenied,  // the user may not open it
+    kBusy,              // another program holds it
+    kNotSerial,         // it exists but is not a terminal device
+    kSetupFailed,       // line settings could not be applied
+    kCancelled,         // the channel was cancelled (the program is closing)
+};
+
+struct OpenError {
+    OpenFailure reason = OpenFailure::kNone;
+    int osError = 0;          // errno of the failing call
+    std::string port;         // the name that was opened
+    std::string accessGroup;  // group that owns the device, for kPermissionDenied
+
+    // One line, Russian, for a message box or stderr: what went wrong and what helps.
+    std::string Describe() const;
+};
+
+class SerialDevice {
+public:
+    enum class Event { kReadable, kWoken, kLost };
+
+    SerialDevice() = default;
+    ~SerialDevice();
+    SerialDevice(const SerialDevice&) = delete;
+    SerialDevice& operator=(const SerialDevice&) = delete;
+
+    // Opens `name` exclusively, raw 9600 8N1, no flow control, DTR/RTS dropped, input
+    // flushed. On failure nothing stays open and `error` says why.
+    bool Open(const std::string& name, OpenError& error);
+    void Close();
+    bool IsOpen() const { return fd >= 0; }
+
+    // Blocks until bytes are waiting, Wake() was called or the line is gone.
+    Event WaitReadable();
+    // Makes the current and every later WaitReadable/WriteAll of this opening return.
+    void Wake();
+
+    // Reads what is waiting, up to `capacity` bytes, without blocking. Returns the
+    // count (0 when nothing is waiting) or -1 when the line is gone.
+    long ReadAvailable(uint8_t* out, size_t capacity);
+    // Writes the whole block. False when the line is gone or Wake() was called.
+    bool WriteAll(const uint8_t* data, size_t length);
+
+    // Discard what the driver holds, received and not yet transmitted.
+    void PurgeInput();
+    void PurgeOutput();
+
+private:
+    int fd = -1;
+    int wakeFd = -1;
+};
+
+}  // namespace zort

@@ -1,0 +1,218 @@
+#include "link/SerialPort.h"
+
+#include <chrono>
+#include <cstring>
+
+namespace zort {
+
+SerialPort::~SerialPort() { Close(); }
+
+int SerialPort::Open(const std::string& name) {
+    Close();
+    {
+        std::lock_guard lock(rxMutex);
+        if (cancelled) {
+            openError = OpenError{OpenFailure::kCancelled, 0, name, {}};
+            return 0;
+        }
+    }
+    OpenError error;
+    if (!portHandle.Open(name, error)) {
+        std::lock_guard lock(rxMutex);
+        openError = error;
+        return 0;
+    }
+    {
+        std::lock_guard lock(rxMutex);
+        openError = OpenError{};
+        std::memset(rxBuffer, 0, sizeof rxBuffer);
+        rxCount = 0;
+        lineLost = false;
+        open = true;
+    }
+    {
+        std::lock_guard lock(txMutex);
+        txPending = false;
+        stopping = false;
+    }
+    readerThread = std::thread(&SerialPort::ReaderLoop, this);
+    writerThread = std::thread(&SerialPort::WriterLoop, this);
+    return 1;
+}
+
+void SerialPort::Close() {
+    if (!readerThread.joinable() && !writerThread.joinable() && !portHandle.IsOpen()) return;
+    {
+        std::lock_guard lock(txMutex);
+        stopping = true;
+    }
+    txReady.notify_all();
+    portHandle.Wake();
+    if (readerThread.joinable()) readerThread.join();
+    if (writerThread.joinable()) writerThread.join();
+    {
+        std::lock_guard lock(rxMutex);
+        portHandle.Close();
+        open = false;
+    }
+    rxArrived.notify_all();
+}
+
+bool SerialPort::IsOpen() const {
+    std::lock_guard lock(rxMutex);
+    return open;
+}
+
+OpenError SerialPort::LastOpenError() const {
+    std::lock_guard lock(rxMutex);
+    return openError;
+}
+
+bool SerialPort::SendRaw(const uint8_t* bytes, size_t length) {
+    if (length > kTxBufferSize) return false;
+    {
+        std::lock_guard lock(rxMutex);
+        if (!open || lineLost) return false;
+        // Under rxMutex, so that no read of the reader falls between the purge and the
+        // clear: whatever is in rxBuffer afterwards arrived after this point.
+        portHandle.PurgeOutput();
+        portHandle.PurgeInput();
+        std::memset(rxBuffer, 0, sizeof rxBuffer);
+        rxCount = 0;
+    }
+    {
+        std::lock_guard lock(txMutex);
+        std::memcpy(txBuffer, bytes, length);
+        txLength = static_cast<int32_t>(length);
+        txPending = true;
+    }
+    txReady.notify_one();
+    return true;
+}
+
+bool SerialPort::SendFrame(uint8_t command, uint32_t id, uint32_t length, const uint8_t* payload) {
+    std::memset(frameBuffer, 0, sizeof frameBuffer);
+    const size_t size = EncodeFrame(frameBuffer, sizeof frameBuffer, command, id, length, payload);
+    if (size == 0) return false;
+    return SendRaw(frameBuffer, size);
+}
+
+void SerialPort::ClearReceive() {
+    std::lock_guard lock(rxMutex);
+    std::memset(rxBuffer, 0, sizeof rxBuffer);
+    rxCount = 0;
+}
+
+uint32_t SerialPort::ReceivedCount() const {
+    std::lock_guard lock(rxMutex);
+    return rxCount;
+}
+
+bool SerialPort::WaitReply(uint32_t count, int32_t timeoutMs) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+    std::unique_lock lock(rxMutex);
+    rxArrived.wait_until(lock, deadline,
+                         [&] { return rxCount >= count || lineLost || cancelled || !open; });
+    return rxCount >= count;
+}
+
+size_t SerialPort::CopyReceived(uint8_t* out, size_t capacity) const {
+    std::lock_guard lock(rxMutex);
+    const size_t n = rxCount < capacity ? rxCount : capacity;
+    std::memcpy(out, rxBuffer, n);
+    return n;
+}
+
+size_t SerialPort::TakeReceived(uint8_t* out, size_t capacity) {
+    std::lock_guard lock(rxMutex);
+    const size_t n = rxCount < capacity ? rxCount : capacity;
+    std::memcpy(out, rxBuffer, n);
+    // Keep what did not fit, at the front, so nothing is lost between two takes.
+    std::memmove(rxBuffer, rxBuffer + n, rxCount - n);
+    rxCount -= static_cast<uint32_t>(n);
+    std::memset(rxBuffer + rxCount, 0, sizeof rxBuffer - rxCount);
+    return n;
+}
+
+bool SerialPort::LineLost() const {
+    std::lock_guard lock(rxMutex);
+    return lineLost;
+}
+
+void SerialPort::Cancel() {
+    {
+        std::lock_guard lock(rxMutex);
+        cancelled = true;
+    }
+    rxArrived.notify_all();
+}
+
+void SerialPort::ResetCancel() {
+    std::lock_guard lock(rxMutex);
+    cancelled = false;
+}
+
+void SerialPort::MarkLost() {
+    {
+        std::lock_guard lock(rxMutex);
+        lineLost = true;
+    }
+    rxArrived.notify_all();
+}
+
+void SerialPort::ReaderLoop() {
+    uint8_t overflow[512];
+    for (;;) {
+        const SerialDevice::Event event = portHandle.WaitReadable();
+        if (event == SerialDevice::Event::kWoken) return;
+        if (event == SerialDevice::Event::kLost) {
+            MarkLost();
+            return;
+        }
+        long n;
+        {
+            std::lock_guard lock(rxMutex);
+            if (rxCount < kRxBufferSize) {
+                n = portHandle.ReadAvailable(rxBuffer + rxCount, kRxBufferSize - rxCount);
+                if (n > 0) rxCount += static_cast<uint32_t>(n);
+            } else {
+                // Full: drain the driver and drop the bytes, or poll() would wake us
+                // for ever.
+                n = portHandle.ReadAvailable(overflow, sizeof overflow);
+            }
+        }
+        if (n < 0) {
+            MarkLost();
+            return;
+        }
+        if (n > 0) rxArrived.notify_all();
+    }
+}
+
+void SerialPort::WriterLoop() {
+    uint8_t block[kTxBufferSize];
+    for (;;) {
+        size_t length;
+        {
+            std::unique_lock lock(txMutex);
+            txReady.wait(lock, [&] { return txPending || stopping; });
+            if (stopping) return;
+            length = static_cast<size_t>(txLength);
+            std::memcpy(block, txBuffer, length);
+            txPending = false;
+        }
+        if (!portHandle.WriteAll(block, length)) {
+            bool stop;
+            {
+                std::lock_guard lock(txMutex);
+                stop = stopping;
+            }
+            if (stop) return;
+            MarkLost();
+            return;
+        }
+    }
+}
+
+}  // namespace zort

@@ -1,0 +1,100 @@
+#pragma once
+// The program's one channel to the tracker: a serial port with a reader thread that
+// appends every received byte to `rxBuffer` and a writer thread that transmits one
+// prepared block per request.
+//
+// Locks: `rxMutex` guards rxBuffer, rxCount and the line state (lost, cancelled,
+// open); `txMutex` guards the block handed to the writer. They are never held
+// together. The reader holds rxMutex only around a non-blocking read, so a reply can
+// never be half-appended across a ClearReceive.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "link/CommandFrame.h"
+#include "link/SerialDevice.h"
+
+namespace zort {
+
+class SerialPort {
+public:
+    static constexpr size_t kRxBufferSize = 4096;
+    static constexpr size_t kTxBufferSize = 4096;
+
+    SerialPort() = default;
+    ~SerialPort();
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    // 1 on success, 0 on failure; LastOpenError() tells why it failed. An open
+    // channel is closed first.
+    int Open(const std::string& name);
+    // Stops both threads (they return; nothing is killed) and closes the device.
+    // Safe when not open; may be followed by Open again.
+    void Close();
+    bool IsOpen() const;
+    OpenError LastOpenError() const;
+
+    // Discards what the driver holds, clears rxBuffer, then queues `length` bytes for
+    // the writer. False (nothing sent) when the port is closed or the block too long.
+    bool SendRaw(const uint8_t* bytes, size_t length);
+    // Builds a frame in frameBuffer and sends it; false when the payload does not fit.
+    bool SendFrame(uint8_t command, uint32_t id, uint32_t length, const uint8_t* payload);
+
+    void ClearReceive();
+    uint32_t ReceivedCount() const;
+    // True once at least `count` bytes are in rxBuffer; false after `timeoutMs`, or at
+    // once when the line is lost, the port is closed or the channel is cancelled.
+    // Sleeps on a condition variable the reader signals; never spins.
+    bool WaitReply(uint32_t count, int32_t timeoutMs);
+
+    // Copies up to `capacity` received bytes from index 0 (for callers that must not
+    // race the reader); returns how many.
+    size_t CopyReceived(uint8_t* out, size_t capacity) const;
+    // Takes everything received so far and clears the buffer, atomically: for readers
+    // of a continuous stream (the NMEA relay), which must lose no byte.
+    size_t TakeReceived(uint8_t* out, size_t capacity);
+
+    // True when the device went away during this opening (hang-up, unplug, I/O error).
+    bool LineLost() const;
+
+    // For shutting down while a worker is using the channel: every wait returns false
+    // at once and Open refuses until ResetCancel(). The worker then ends and closes.
+    void Cancel();
+    void ResetCancel();
+
+    // Received bytes, read by callers from index 0 after WaitReply returned true.
+    uint8_t rxBuffer[kRxBufferSize] = {};
+
+private:
+    void ReaderLoop();
+    void WriterLoop();
+    void MarkLost();
+
+    uint8_t txBuffer[kTxBufferSize] = {};
+    int32_t txLength = 0;
+    uint32_t rxCount = 0;
+    SerialDevice portHandle;
+    std::thread readerThread;
+    std::thread writerThread;
+    mutable std::mutex rxMutex;
+    uint8_t frameBuffer[kFrameBufferSize] = {};
+
+    std::condition_variable rxArrived;  // signalled on every append and line change
+    bool open = false;
+    bool lineLost = false;
+    bool cancelled = false;
+    OpenError openError;
+
+    std::mutex txMutex;
+    std::condition_variable txReady;
+    bool txPending = false;
+    bool stopping = false;  // under txMutex; the reader is stopped through Wake()
+};
+
+}  // namespace zort

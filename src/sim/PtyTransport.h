@@ -1,0 +1,79 @@
+#pragma once
+// Puts a TrackerSimulator behind a pseudo-terminal, the same path a USB tracker takes:
+// clients open SlavePath() as a serial port. Answers can be paced at a baud rate, so
+// timing measured against the simulator means something.
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/TrackerSimulator.h"
+
+namespace zort::sim {
+
+class PtyTransport {
+public:
+    struct Options {
+        int baud = 0;  // 0: no wire-time emulation; bytes move as fast as the pty allows
+    };
+
+    PtyTransport(TrackerSimulator& simulator, Options options);
+    explicit PtyTransport(TrackerSimulator& simulator) : PtyTransport(simulator, Options{}) {}
+    ~PtyTransport();
+    PtyTransport(const PtyTransport&) = delete;
+    PtyTransport& operator=(const PtyTransport&) = delete;
+
+    // Creates the pseudo-terminal and starts serving. False with `error` on failure.
+    bool Start(std::string& error);
+    void Stop();
+    const std::string& SlavePath() const { return slavePath; }
+
+    // Sends bytes to the client as the device would, unasked.
+    void Inject(const std::vector<uint8_t>& bytes);
+    // Pulls the cable: the client sees a hang-up at once.
+    void CloseLine();
+    bool LineClosed() const;
+    // Blocks until the line is closed (by a fault rule or CloseLine) or `timeout` ends.
+    bool WaitClosed(std::chrono::milliseconds timeout);
+
+    // Called on the transport's thread after each batch of frames was handled.
+    void OnFramesHandled(std::function<void()> callback) { framesHandled = std::move(callback); }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Chunk {
+        Clock::time_point due;
+        std::vector<uint8_t> bytes;
+        bool closeLine = false;
+    };
+
+    void Loop();
+    void Schedule(std::vector<uint8_t> bytes, Clock::time_point start, bool closeLine);
+    Clock::duration WireTime(size_t bytes) const;
+    void CloseFds();
+
+    TrackerSimulator& simulator;
+    Options options;
+    std::string slavePath;
+    int masterFd = -1;
+    int ownSlaveFd = -1;  // keeps the tty alive between client openings (no hang-up)
+    int wakeFd = -1;
+    std::thread thread;
+    std::function<void()> framesHandled;
+
+    mutable std::mutex mutex;  // guards the queue and the flags below
+    std::condition_variable closedCv;
+    std::deque<Chunk> queue;
+    Clock::time_point outputFreeAt{};
+    bool stopRequested = false;
+    bool closeRequested = false;
+    bool closed = false;
+};
+
+}  // namespace zort::sim

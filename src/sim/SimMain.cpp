@@ -1,0 +1,155 @@
+// zort-sim: a simulated tracker on a pseudo-terminal. Prints the port to open on the
+// first line of stdout, then answers until interrupted or until a fault closes the line.
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "link/Cp1251.h"
+#include "sim/PtyTransport.h"
+#include "sim/TrackerSimulator.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: zort-sim [options]\n"
+    "  --baud N           pace every byte as on a serial line at N baud (default: no pacing)\n"
+    "  --delay MS         answer every frame MS milliseconds late\n"
+    "  --extra N          append N extra bytes to every answer\n"
+    "  --close-after K    answer K frames, then close the line when the next one arrives\n"
+    "  --fault RULE       ACTION[=ARG]@CMD#K[+], ACTION one of drop, delay=MS, extra=N,\n"
+    "                     garbage=N, short=N, close; CMD a command code or *; K the 1-based\n"
+    "                     frame of that command; + for that frame and every later one.\n"
+    "                     May be repeated. Example: --fault drop@1#5\n"
+    "  --param ID=TEXT    store TEXT (UTF-8) in the parameter with id ID (hex, e.g. 0x08080460)\n"
+    "  --state FILE       write the state and the trace of received frames as JSON to FILE\n"
+    "                     after every frame and at exit\n";
+
+bool WriteFileAtomically(const std::string& path, const std::string& text) {
+    const std::string tmp = path + ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out << text;
+        if (!out.flush()) return false;
+    }
+    return std::rename(tmp.c_str(), path.c_str()) == 0;
+}
+
+bool ParseNumber(const char* text, int& value) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || v < 0 || v > 100000000) return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace zort::sim;
+    FaultPlan plan;
+    PtyTransport::Options options;
+    std::string statePath;
+    std::vector<std::pair<uint32_t, std::string>> params;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> const char* {
+            if (i + 1 >= argc) {
+                std::cerr << "zort-sim: " << arg << " needs a value\n" << kUsage;
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        auto number = [&](int& out) {
+            const char* v = value();
+            if (!ParseNumber(v, out)) {
+                std::cerr << "zort-sim: bad number for " << arg << ": " << v << "\n";
+                std::exit(2);
+            }
+        };
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        } else if (arg == "--baud") {
+            number(options.baud);
+        } else if (arg == "--delay") {
+            number(plan.replyDelayMs);
+        } else if (arg == "--extra") {
+            number(plan.extraBytes);
+        } else if (arg == "--close-after") {
+            number(plan.closeAfterFrames);
+        } else if (arg == "--fault") {
+            FaultRule rule;
+            std::string error;
+            if (!FaultRule::Parse(value(), rule, error)) {
+                std::cerr << "zort-sim: " << error << "\n";
+                return 2;
+            }
+            plan.rules.push_back(rule);
+        } else if (arg == "--param") {
+            const std::string v = value();
+            const size_t eq = v.find('=');
+            char* end = nullptr;
+            const unsigned long id = std::strtoul(v.c_str(), &end, 16);
+            if (eq == std::string::npos || end != v.c_str() + eq) {
+                std::cerr << "zort-sim: expected ID=TEXT: " << v << "\n";
+                return 2;
+            }
+            params.emplace_back(static_cast<uint32_t>(id), zort::Utf8ToCp1251(v.substr(eq + 1)));
+        } else if (arg == "--state") {
+            statePath = value();
+        } else {
+            std::cerr << "zort-sim: unknown option " << arg << "\n" << kUsage;
+            return 2;
+        }
+    }
+
+    // Signals are taken synchronously below; block them before any thread starts.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    TrackerSimulator simulator(plan);
+    simulator.WithModel([&](TrackerModel& m) {
+        for (const auto& [id, text] : params) m.SetParameterText(id, text);
+        return 0;
+    });
+    PtyTransport transport(simulator, options);
+    auto dumpState = [&] {
+        if (!statePath.empty() && !WriteFileAtomically(statePath, simulator.StateJson())) {
+            std::cerr << "zort-sim: cannot write " << statePath << "\n";
+        }
+    };
+    transport.OnFramesHandled(dumpState);
+    std::string error;
+    if (!transport.Start(error)) {
+        std::cerr << "zort-sim: " << error << "\n";
+        return 1;
+    }
+    dumpState();
+    std::cout << transport.SlavePath() << std::endl;
+
+    timespec tick{0, 100 * 1000 * 1000};
+    for (;;) {
+        const int sig = sigtimedwait(&signals, nullptr, &tick);
+        if (sig > 0) break;
+        if (transport.LineClosed()) {
+            std::cerr << "zort-sim: line closed\n";
+            break;
+        }
+    }
+    transport.Stop();
+    dumpState();
+    return 0;
+}

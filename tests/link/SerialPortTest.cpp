@@ -1,0 +1,251 @@
+// The serial channel against the simulated tracker over a real pseudo-terminal.
+
+#include "link/SerialPort.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "support/SimulatedTracker.h"
+
+namespace zort {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using test::PlanOf;
+using test::SimulatedTracker;
+
+long ElapsedMs(Clock::time_point since) {
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+std::string SlotText(const SerialPort& port) {
+    return std::string(reinterpret_cast<const char*>(port.rxBuffer),
+                       strnlen(reinterpret_cast<const char*>(port.rxBuffer), 32));
+}
+
+int CountEntries(const char* dir) {
+    int n = 0;
+    if (DIR* d = opendir(dir)) {
+        while (readdir(d)) ++n;
+        closedir(d);
+    }
+    return n;
+}
+
+TEST(SerialPort, ReadAndWriteFramesGoOutByteExact) {
+    SimulatedTracker tracker;
+    SerialPort port;
+    ASSERT_EQ(port.Open(tracker.Path()), 1);
+
+    ASSERT_TRUE(port.SendFrame(kCmdReadParameter, 0x08080460, 0, nullptr));
+    ASSERT_TRUE(port.WaitReply(32, 4000));
+    EXPECT_EQ(SlotText(port), "00000");
+
+    uint8_t slot[32] = {'4', '3', '2', '1'};
+    ASSERT_TRUE(port.SendFrame(kCmdWriteParameter, 0x08080480, 32, slot));
+    ASSERT_TRUE(port.WaitReply(1, 4000));
+    port.Close();
+
+    const auto trace = tracker.simulator.Trace();
+    ASSERT_EQ(trace.size(), 2u);
+    EXPECT_EQ(trace[0].command, kCmdReadParameter);
+    EXPECT_EQ(trace[0].id, 0x08080460u);
+    EXPECT_TRUE(trace[0].payload.empty());
+    EXPECT_EQ(trace[1].id, 0x08080480u);
+    EXPECT_EQ(trace[1].payload, std::vector<uint8_t>(slot, slot + 32));
+    EXPECT_EQ(tracker.simulator.WithModel([](auto& m) { return m.ParameterText(0x08080480); }), "4321");
+    EXPECT_EQ(tracker.simulator.DiscardedBytes(), 0u);
+}
+
+TEST(SerialPort, ALongerReplyStillSatisfiesTheWait) {
+    SimulatedTracker tracker(PlanOf({"extra=1@1#1"}));
+    SerialPort port;
+    ASSERT_EQ(port.Open(tracker.Path()), 1);
+    port.SendFrame(kCmdReadParameter, 0x08080580, 0, nullptr);
+    ASSERT_TRUE(port.WaitReply(32, 4000));
+    EXPECT_EQ(SlotText(port), "3");
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(port.ReceivedCount(), 33u);
+}
+
+TEST(SerialPort, ALateReplyIsNotSeenByTheNextRequest) {
+    SimulatedTracker tracker(PlanOf({"delay=250@1#1"}));
+    SerialPort port;
+    ASSERT_EQ(port.Open(tracker.Path()), 1);
+    port.SendFrame(kCmdReadParameter, 0x080800A0, 0, nullptr);  // server host, answered late
+    const auto start = Clock::now();
+    EXPECT_FALSE(port.WaitReply(32, 100));
+    EXPECT_GE(ElapsedMs(start), 100);
+    EXPECT_LT(ElapsedMs(start), 200);
+    std::this_thread::sleep_for(250ms);  // the late answer lands now
+    EXPECT_EQ(port.ReceivedCount(), 32u);
+
+    port.SendFrame(kCmdReadParameter, 0x08080580, 0, nullptr);  // time zone
+    ASSERT_TRUE(port.WaitReply(32, 4000));
+    EXPECT_EQ(SlotText(port), "3");
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(port.ReceivedCount(), 32u);
+}
+
+TEST(SerialPort, SendClearsWhatCameBefore) {
+    SimulatedTracker tracker;
+    SerialPort port;
+    ASSERT_EQ(port.Open(tracker.Path()), 1);
+    tracker.transport.Inject(std::vector<uint8_t>(40, 'Z'));
+    ASSERT_TRUE(port.WaitReply(40, 2000));
+    port.SendFrame(kCmdReadParameter, 0x08080640, 0, nullptr);
+    ASSERT_TRUE(port.WaitReply(32, 4000));
+    EXPECT_EQ(SlotText(port), "5");
+    for (size_t i = 1; i < 40; ++i) ASSERT_EQ(port.rxBuffer[i], 0) << "stale byte at " << i;
+}
+
+TEST(SerialPort, WaitReturnsOnTheFirstByteNotAtTheTimeOut) {
+    SimulatedTracker tracker({}, 9600);  // the 32-byte answer takes ~33 ms on the wire
+    SerialPort port;
+    ASSERT_EQ(port.Open(tracker.Path()), 1);
+    port.SendFrame(kCmdReadParameter, 0x08080460, 0, nullptr);
+    const auto start = Clock::now();
+    ASSERT_TRUE(port.WaitReply(1, 4000));
+    EXPECT_LT(ElapsedMs(start), 100);
+    EXPECT_LT(port.ReceivedCount(), 32u) << "returned only after the whole answer";
+    // A zero time-out still reports bytes that are already there.
+    ASSERT_TRUE(port.WaitReply(32, 4000));
+    EXPECT_TRUE(port.WaitReply(32, 0));
+    EXPECT_FALSE(port.WaitReply(33, 0));
+}
+
+TEST(SerialPort, AFloodFillsTheBufferAndNothingBeyondIt) {
+    SimulatedTracker tracker;
+    SerialPort port;
+    ASSERT_EQ(port.Open(tracker.Path()), 1);
+    std::vector<uint8_t> flood(10000);
+    for (size_t i = 0; i < flood.size(); ++i) flood[i] = static_cast<uint8_t>(i * 7 + 1);
+    tracker.transport.Inject(flood);
+    ASSERT_TRUE(port.WaitReply(SerialPort::kRxBufferSize, 4000));
+    std::this_thread::sleep_for(100ms);  // let the rest arrive and be dropped
+    EXPECT_EQ(port.ReceivedCount(), SerialPort::kRxBufferSize);
+    EXPECT_EQ(0, std::memcmp(port.rxBuffer, flood.data(), SerialPort::kRxBufferSize));
+    EXPECT_FALSE(port.WaitReply(SerialPort::kRxBufferSize + 1, 50));
+
+    // The channel still works after the flood.
+    port.SendFrame(kCmdReadParameter, 0x080806A0, 0, nullptr);
+    ASSERT_TRUE(port.WaitReply(32, 4000));
+    EXPECT_EQ(SlotText(port), "20");
+}
+
+TEST(SerialPort, APulledCableEndsTheWaitAtOnce) {
+    SimulatedTracker tracker(PlanOf({"close@1#2"}));
+    SerialPort port;
+    ASSERT_EQ(port.Open(tracker.Path()), 1);
+    port.SendFrame(kCmdReadParameter, 0x08080460, 0, nullptr);
+    ASSERT_TRUE(port.WaitReply(32, 4000));
+    port.SendFrame(kCmdReadParameter, 0x08080480, 0, nullptr);
+    const auto start = Clock::now();
+    EXPECT_FALSE(port.WaitReply(32, 4000));
+    EXPECT_LT(ElapsedMs(start), 100);
+    EXPECT_TRUE(port.LineLost());
+    EXPECT_FALSE(port.SendFrame(kCmdReadParameter, 0x08080460, 0, nullptr));
+    const auto closeStart = Clock::now();
+    port.Close();
+    EXPECT_LT(ElapsedMs(closeStart), 100);
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(SerialPort, OpenFailuresSayWhyAndLeaveTheChannelClosed) {
+    SerialPort port;
+    port.Close();  // never opened: harmless
+    port.Close();
+    EXPECT_EQ(port.Open("/dev/ttyZORT-missing"), 0);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.LastOpenError().reason, OpenFailure::kNoDevice);
+    EXPECT_NE(port.LastOpenError().Describe().find("/dev/ttyZORT-missing"), std::string::npos);
+    EXPECT_FALSE(port.WaitReply(1, 1000)) << "a closed channel has nothing to wait for";
+    EXPECT_FALSE(port.SendFrame(kCmdReadParameter, 0x08080460, 0, nullptr));
+
+    EXPECT_EQ(port.Open("/dev/null"), 0);
+    EXPECT_EQ(port.LastOpenError().reason, OpenFailure::kNotSerial);
+
+    SimulatedTracker tracker;
+    SerialPort first, second;
+    ASSERT_EQ(first.Open(tracker.Path()), 1);
+    EXPECT_EQ(second.Open(tracker.Path()), 0);
+    EXPECT_EQ(second.LastOpenError().reason, OpenFailure::kBusy);
+    first.Close();
+    EXPECT_EQ(second.Open(tracker.Path()), 1) << "the port is free again after Close";
+}
+
+TEST(SerialPort, CancelEndsWaitsAndRefusesOpenUntilReset) {
+    SimulatedTracker tracker(PlanOf({"drop@1#1+"}));
+    SerialPort port;
+    ASSERT_EQ(port.Open(tracker.Path()), 1);
+    port.SendFrame(kCmdReadParameter, 0x08080460, 0, nullptr);
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(50ms);
+        port.Cancel();
+    });
+    const auto start = Clock::now();
+    EXPECT_FALSE(port.WaitReply(32, 4000));
+    EXPECT_LT(ElapsedMs(start), 500);
+    canceller.join();
+    port.Close();
+    EXPECT_EQ(port.Open(tracker.Path()), 0);
+    EXPECT_EQ(port.LastOpenError().reason, OpenFailure::kCancelled);
+    port.ResetCancel();
+    EXPECT_EQ(port.Open(tracker.Path()), 1);
+}
+
+TEST(SerialPort, ReopeningAThousandTimesLeaksNothing) {
+    SimulatedTracker tracker;
+    SerialPort port;
+    ASSERT_EQ(port.Open(tracker.Path()), 1);
+    port.Close();
+    const int fds = CountEntries("/proc/self/fd");
+    const int threads = CountEntries("/proc/self/task");
+    for (int i = 0; i < 1000; ++i) {
+        ASSERT_EQ(port.Open(tracker.Path()), 1) << "opening " << i;
+        port.Close();
+    }
+    EXPECT_EQ(CountEntries("/proc/self/fd"), fds);
+    EXPECT_EQ(CountEntries("/proc/self/task"), threads);
+    // And the last opening still talks.
+    ASSERT_EQ(port.Open(tracker.Path()), 1);
+    port.SendFrame(kCmdReadParameter, 0x08080460, 0, nullptr);
+    EXPECT_TRUE(port.WaitReply(32, 4000));
+}
+
+TEST(SerialPort, TakeReceivedLosesNoByteOfAStream) {
+    SimulatedTracker tracker;
+    SerialPort port;
+    ASSERT_EQ(port.Open(tracker.Path()), 1);
+    std::vector<uint8_t> sent;
+    std::vector<uint8_t> got;
+    uint8_t chunk[SerialPort::kRxBufferSize];
+    // Each round takes less than a burst arrives, so a backlog builds up, but it stays
+    // below the buffer's size: nothing may be dropped.
+    for (int burst = 0; burst < 30; ++burst) {
+        std::vector<uint8_t> bytes(300);
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(sent.size() + i);
+        sent.insert(sent.end(), bytes.begin(), bytes.end());
+        tracker.transport.Inject(bytes);
+        // Take only once everything sent so far is in, so the reader and the take
+        // really interleave with a backlog in the buffer.
+        ASSERT_TRUE(port.WaitReply(static_cast<uint32_t>(sent.size() - got.size()), 2000));
+        const size_t n = port.TakeReceived(chunk, 200);
+        got.insert(got.end(), chunk, chunk + n);
+    }
+    while (got.size() < sent.size()) {
+        const size_t n = port.TakeReceived(chunk, sizeof chunk);
+        ASSERT_GT(n, 0u);
+        got.insert(got.end(), chunk, chunk + n);
+    }
+    ASSERT_EQ(got.size(), sent.size());
+    EXPECT_TRUE(got == sent);
+}
+
+}  // namespace
+}  // namespace zort
