@@ -1,0 +1,73 @@
+#include "settings/RWSettingsThread.h"
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "link/CommandFrame.h"
+#include "settings/ExchangeTable.h"
+
+namespace zort {
+
+void RWSettingsThread::Execute() {
+    if (mode == kModeReadSettings) Read();
+    if (mode == kModeWriteSettings) Write();
+}
+
+void RWSettingsThread::Read() {
+    const LinkTimings& t = context.timings;
+    {
+        std::lock_guard lock(context.imageMutex);
+        image->Reset();
+    }
+    for (int k = 0; k < kExchangeItemCount; ++k) {
+        const ExchangeItem& item = kExchangeTable[static_cast<size_t>(k)];
+        context.port.SendFrame(kCmdReadParameter, item.id, 0, nullptr);
+        std::this_thread::sleep_for(std::chrono::milliseconds(t.settingsReadPauseMs));
+        const bool answered = context.port.WaitReply(kSlotSize, t.settingsReplyMs);
+        uint8_t reply[kSlotSize] = {};
+        context.port.CopyReceived(reply, sizeof reply);
+        sink.LogReply(reply);
+        if (!answered) {
+            Fail(kReadFailed);
+            return;
+        }
+        progressMax = kExchangeItemCount;
+        progressPosition = k;
+        caption = kReadCaption;
+        ShowProgress();
+        SetProgress();
+        {
+            std::lock_guard lock(context.imageMutex);
+            image->Slot(item.slot).CopyReply(reply);
+        }
+        itemsDone = k + 1;
+    }
+    sink.ImageRead();
+    // The tracker expects this marker to be read once more after a full read; the
+    // answer carries nothing we use.
+    context.port.SendFrame(kCmdReadParameter, kFollowUpReadId, 0, nullptr);
+    context.port.WaitReply(kSlotSize, t.settingsReplyMs);
+}
+
+void RWSettingsThread::Write() {
+    for (int k = 0; k < kWrittenItemCount; ++k) {
+        const ExchangeItem& item = kExchangeTable[static_cast<size_t>(k)];
+        const ParameterSlot& slot = image->Slot(item.slot);
+        context.port.SendFrame(kCmdWriteParameter, item.id, kSlotSize, slot.bytes.data());
+        if (!context.port.WaitReply(1, context.timings.settingsReplyMs)) {
+            Fail(kWriteFailed);
+            return;
+        }
+        progressMax = kWrittenItemCount;
+        progressPosition = k;
+        caption = kWriteCaption;
+        ShowProgress();
+        SetProgress();
+        itemsDone = k + 1;
+    }
+    sink.HideProgress();
+    Succeed(kWriteSucceeded);
+}
+
+}  // namespace zort

@@ -1,0 +1,73 @@
+#pragma once
+// What both the GUI's main window and the CLI hold for the whole run: the one serial
+// channel, the settings image with its mutex, the chosen port, and one slot per guarded
+// worker kind (a kind runs at most once at a time).
+//
+// Locks: imageMutex guards copies of device replies into the image; the channel's
+// rxMutex is a different lock and the two are never held together. portMutex guards
+// the port name only.
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "link/SerialPort.h"
+#include "settings/SettingsImage.h"
+#include "worker/LinkTimings.h"
+
+namespace zort {
+
+class Worker;
+
+// A guarded worker kind: non-empty from the start of a worker until its ending
+// sequence clears it.
+class WorkerSlot {
+public:
+    // Claims the slot for `worker`; false when another worker of the kind holds it.
+    bool TryClaim(Worker* worker);
+    void Release(Worker* worker);
+    bool Busy() const { return holder.load() != nullptr; }
+
+private:
+    std::atomic<Worker*> holder{nullptr};
+};
+
+class DeviceContext {
+public:
+    DeviceContext() = default;
+    ~DeviceContext();
+    DeviceContext(const DeviceContext&) = delete;
+    DeviceContext& operator=(const DeviceContext&) = delete;
+
+    SerialPort port;
+    SettingsImage image;
+    std::mutex imageMutex;
+    WorkerSlot settingsThread;
+    WorkerSlot firmwareThread;
+    LinkTimings timings;
+
+    void SetPortName(const std::string& name);
+    std::string PortName() const;
+
+    // Takes ownership of a started worker so it is joined and freed once it ends.
+    // Finished workers are reaped on every call.
+    void Adopt(std::unique_ptr<Worker> worker);
+    // Ends everything at once for shutdown: every wait on the channel fails, workers
+    // run their ending sequences and return, and are joined here.
+    void CancelAndJoinAll();
+    // Joins every worker (the CLI waits for its one operation this way).
+    void JoinAll();
+    bool AnyRunning();
+
+private:
+    void Reap(bool all);
+
+    mutable std::mutex portMutex;
+    std::string portName;
+    std::mutex workersMutex;
+    std::vector<std::unique_ptr<Worker>> workers;
+};
+
+}  // namespace zort

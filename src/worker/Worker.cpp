@@ -1,0 +1,57 @@
+#include "worker/Worker.h"
+
+namespace zort {
+
+Worker::Worker(DeviceContext& context, WorkerSink& sink, WorkerSlot* slot)
+    : context(context), sink(sink), slot(slot) {}
+
+Worker::~Worker() { Join(); }
+
+bool Worker::Start() {
+    if (thread.joinable()) return false;
+    if (slot && !slot->TryClaim(this)) return false;
+    thread = std::thread(&Worker::Run, this);
+    return true;
+}
+
+void Worker::Join() {
+    if (thread.joinable() && thread.get_id() != std::this_thread::get_id()) thread.join();
+}
+
+void Worker::Fail(const std::string& text, const std::string& why) {
+    statusKind = kStatusError;
+    message = text;
+    detail = why;
+    sink.ShowMessage(statusKind, message, detail);
+}
+
+void Worker::Succeed(const std::string& text) {
+    statusKind = kStatusSuccess;
+    message = text;
+    detail.clear();
+    sink.ShowMessage(statusKind, message, detail);
+}
+
+void Worker::ReleaseSlot() {
+    if (slot) slot->Release(this);
+}
+
+bool Worker::ConnectionCheck() {
+    context.port.Close();
+    return context.port.Open(context.PortName()) == 1;
+}
+
+void Worker::Run() {
+    if (ConnectionCheck()) {
+        Execute();
+    } else {
+        Fail(kDeviceNotConnected, context.port.LastOpenError().Describe());
+    }
+    // The ending sequence, on every path.
+    ReleaseSlot();
+    sink.HideProgress();
+    context.port.Close();
+    finished = true;
+}
+
+}  // namespace zort
