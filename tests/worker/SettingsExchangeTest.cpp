@@ -1,0 +1,163 @@
+// The settings read and write workers against the simulated tracker.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "settings/ExchangeTable.h"
+#include "settings/RWSettingsThread.h"
+#include "support/RecordingSink.h"
+#include "support/SimulatedTracker.h"
+
+namespace zort {
+namespace {
+
+using namespace std::chrono_literals;
+using test::PlanOf;
+using test::RecordingSink;
+using test::SimulatedTracker;
+using ::testing::ElementsAre;
+
+struct Bench {
+    explicit Bench(sim::FaultPlan plan = {}) : tracker(std::move(plan)) {
+        context.SetPortName(tracker.Path());
+        context.timings.settingsReplyMs = 300;  // the real 4 s is kept in one test below
+    }
+    // Runs one worker to its end, as the owner does.
+    RWSettingsThread& Run(int mode) {
+        auto worker = std::make_unique<RWSettingsThread>(context, sink);
+        worker->mode = mode;
+        RWSettingsThread& ref = *worker;
+        EXPECT_TRUE(worker->Start());
+        worker->Join();
+        last = std::move(worker);
+        return ref;
+    }
+    SimulatedTracker tracker;
+    DeviceContext context;
+    RecordingSink sink;
+    std::unique_ptr<RWSettingsThread> last;
+};
+
+TEST(SettingsExchange, ReadFillsEverySlotInItemOrderThenReadsTheMarkerOnceMore) {
+    Bench b;
+    b.context.image.SetText(5, "stale");
+    b.Run(kModeReadSettings);
+
+    EXPECT_EQ(b.context.image.Text(24), "861234050123456") << "item 25 is the IMEI in slot 24";
+    EXPECT_EQ(b.context.image.Text(28), "1") << "item 24 lands in slot 28";
+    EXPECT_EQ(b.context.image.Text(16), "2300070010001700");
+    EXPECT_EQ(b.context.image.Text(5), "3");
+    EXPECT_FALSE(b.context.port.IsOpen());
+    EXPECT_FALSE(b.context.settingsThread.Busy());
+
+    const auto trace = b.tracker.simulator.Trace();
+    ASSERT_EQ(trace.size(), 31u);
+    for (int k = 0; k < kExchangeItemCount; ++k) {
+        EXPECT_EQ(trace[static_cast<size_t>(k)].command, kCmdReadParameter);
+        EXPECT_EQ(trace[static_cast<size_t>(k)].id, kExchangeTable[static_cast<size_t>(k)].id) << "item " << k;
+    }
+    EXPECT_EQ(trace[30].id, kFollowUpReadId);
+
+    const auto calls = b.sink.Calls();
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(calls[0], "reply");
+    EXPECT_EQ(calls[1], "show Чтение настроек...");
+    EXPECT_EQ(calls[2], "progress 0/30");
+    EXPECT_EQ(calls[calls.size() - 3], "progress 29/30") << "the bar never reaches its maximum";
+    EXPECT_EQ(calls[calls.size() - 2], "image");
+    EXPECT_EQ(calls.back(), "hide");
+    EXPECT_TRUE(b.sink.Messages().empty()) << "a read shows no success message";
+}
+
+TEST(SettingsExchange, AFullSlotWithoutTerminatorStaysInsideItsSlot) {
+    Bench b;
+    b.tracker.simulator.WithModel([](sim::TrackerModel& m) {
+        m.SetParameterText(0x08080120, std::string(32, 'p'));  // slot 11, no zero byte
+        return 0;
+    });
+    b.Run(kModeReadSettings);
+    EXPECT_EQ(b.context.image.Text(11), std::string(32, 'p'));
+    EXPECT_EQ(b.context.image.Text(12), "1") << "the neighbour slot is untouched";
+}
+
+TEST(SettingsExchange, ADroppedReplyEndsTheReadAndKeepsWhatCameBefore) {
+    Bench b(PlanOf({"drop@1#8"}));
+    b.context.image.SetText(9, "old");
+    b.Run(kModeReadSettings);
+    EXPECT_THAT(b.sink.Messages(), ElementsAre("message 4 Ошибка во время чтения параметров"));
+    EXPECT_EQ(b.context.image.Text(6), "gps.zort-track.ru") << "item 6 was read before the failure";
+    EXPECT_EQ(b.context.image.Text(7), "") << "item 7 failed: the slot stays cleared";
+    EXPECT_EQ(b.context.image.Text(9), "") << "the image is cleared before a read";
+    EXPECT_EQ(b.tracker.simulator.FramesReceived(), 8);
+    EXPECT_EQ(b.sink.Calls().back(), "hide");
+    EXPECT_FALSE(b.context.port.IsOpen());
+    EXPECT_FALSE(b.context.settingsThread.Busy()) << "the next click must start a new read";
+}
+
+TEST(SettingsExchange, TheRealFourSecondTimeOutEndsAWrite) {
+    Bench b(PlanOf({"drop@2#3"}));
+    b.context.timings = LinkTimings{};
+    const auto start = std::chrono::steady_clock::now();
+    b.Run(kModeWriteSettings);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, 4000ms);
+    EXPECT_LT(elapsed, 5000ms);
+    EXPECT_THAT(b.sink.Messages(), ElementsAre("message 4 Ошибка во время записи параметров"));
+    EXPECT_EQ(b.tracker.simulator.FramesReceived(), 3);
+}
+
+TEST(SettingsExchange, WriteSendsItemsZeroToTwentyFourWholeAndAnyAckCounts) {
+    Bench b(PlanOf({"garbage=1@2#1+", "short=1@2#1+"}));  // every ack is the byte 0xEE
+    b.context.image.SetText(0, "+79001234567");
+    b.context.image.SetText(28, "1");
+    b.context.image.SetText(24, "999999999999999");  // device information is never sent
+    b.Run(kModeWriteSettings);
+
+    EXPECT_THAT(b.sink.Messages(), ElementsAre("message 3 Настройки успешно записаны"));
+    const auto trace = b.tracker.simulator.Trace();
+    ASSERT_EQ(trace.size(), 25u);
+    EXPECT_EQ(trace[24].id, 0x08080440u);
+    EXPECT_EQ(trace[0].payload.size(), 32u);
+    EXPECT_EQ(std::string(trace[0].payload.begin(), trace[0].payload.begin() + 12), "+79001234567");
+    EXPECT_EQ(b.tracker.simulator.WithModel([](auto& m) { return m.ParameterText(0x080807E0); }),
+              "861234050123456");
+    const auto calls = b.sink.Calls();
+    EXPECT_EQ(calls[calls.size() - 3], "hide") << "the progress window goes before the message";
+}
+
+TEST(SettingsExchange, ASecondStartWhileOneRunsIsRefusedAndAMissingPortSaysWhy) {
+    Bench b(PlanOf({"delay=150@1#1"}));
+    RWSettingsThread first(b.context, b.sink), second(b.context, b.sink);
+    first.mode = second.mode = kModeReadSettings;
+    ASSERT_TRUE(first.Start());
+    EXPECT_FALSE(second.Start()) << "one settings worker at a time";
+    first.Join();
+    EXPECT_TRUE(second.Start()) << "free again once the first has ended";
+    second.Join();
+
+    b.context.SetPortName("/dev/ttyZORT-nowhere");
+    b.Run(kModeReadSettings);
+    EXPECT_EQ(b.sink.Messages().back(), "message 4 Устройство не подключено");
+    EXPECT_NE(b.sink.Detail().find("/dev/ttyZORT-nowhere"), std::string::npos);
+    EXPECT_FALSE(b.context.settingsThread.Busy());
+}
+
+TEST(SettingsExchange, CancelEndsARunningReadAtOnce) {
+    Bench b(PlanOf({"drop@1#3"}));
+    b.context.timings = LinkTimings{};
+    auto worker = std::make_unique<RWSettingsThread>(b.context, b.sink);
+    worker->mode = kModeReadSettings;
+    ASSERT_TRUE(worker->Start());
+    b.context.Adopt(std::move(worker));
+    std::this_thread::sleep_for(100ms);
+    const auto start = std::chrono::steady_clock::now();
+    b.context.CancelAndJoinAll();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+    EXPECT_FALSE(b.context.AnyRunning());
+    EXPECT_FALSE(b.context.settingsThread.Busy());
+}
+
+}  // namespace
+}  // namespace zort
