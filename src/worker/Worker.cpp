@@ -51,6 +51,7 @@ void Worker::Run() {
     ReleaseSlot();
     sink.HideProgress();
     context.port.Close();
+    sink.WorkerEnded();
     finished = true;
 }
 

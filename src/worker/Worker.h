@@ -3,7 +3,8 @@
 // fields (mode, inputs) and calls Start(); the worker runs on its own thread: the
 // connection check (close the channel, open it on the chosen port), its steps, and
 // then always the ending sequence, in this order: its slot cleared, progress hidden,
-// channel closed. It ends by returning from its thread; nothing is ever killed.
+// channel closed, the sink told. It ends by returning from its thread; nothing is ever
+// killed.
 
 #include <atomic>
 #include <string>

@@ -33,6 +33,9 @@ public:
     virtual void ImageRead() {}
     // One line for the service window's log.
     virtual void LogLine(const std::string& line) { (void)line; }
+    // The last call of every run, after the channel was closed: the window may enable
+    // the button that started the work again.
+    virtual void WorkerEnded() {}
 };
 
 // A sink that shows nothing, for work nobody watches.
