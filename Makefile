@@ -4,17 +4,17 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench clean test-asan test-tsan
 
 all: build
 
 deps:
 	@bash scripts/install-deps.sh
 
-$(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
-
-configure: deps $(BUILD)/CMakeCache.txt
+# Configure every time: it is quick when nothing changed, and it picks up folders that
+# appeared since the last run.
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -27,6 +27,15 @@ test: build
 
 bench: build
 	$(BUILD)/bench-link
+
+# The whole suite under the sanitizers, each in its own build tree.
+test-asan:
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DZORT_SANITIZE=address,undefined"
+
+test-tsan:
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	$(MAKE) test BUILD=build-tsan CMAKE_FLAGS="-DZORT_SANITIZE=thread"
 
 clean:
 	rm -rf $(BUILD)
