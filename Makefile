@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean test-asan test-tsan
+.PHONY: all deps configure build run test bench screenshots clean test-asan test-tsan
 
 all: build
 
@@ -27,6 +27,9 @@ test: build
 
 bench: build
 	$(BUILD)/bench-link
+
+screenshots: build
+	QT_QPA_PLATFORM=offscreen $(BUILD)/zort-screenshots $(BUILD)/screenshots
 
 # The whole suite under the sanitizers, each in its own build tree.
 test-asan:

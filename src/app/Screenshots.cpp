@@ -1,0 +1,150 @@
+// zort-screenshots: renders every page of the main window and each other window to PNG
+// files, so that the layout can be reviewed without a display.
+//
+//   QT_QPA_PLATFORM=offscreen zort-screenshots DIR
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QTextStream>
+#include <string>
+
+#include "app/LookAndFeel.h"
+#include "app/TForm1.h"
+#include "app/TForm2.h"
+#include "app/TForm3.h"
+#include "app/TForm6.h"
+
+namespace {
+
+// The offscreen platform draws no window frames; a plain caption bar on top shows the
+// title each window carries.
+QImage WithCaption(QWidget* window) {
+    const QPixmap client = window->grab();
+    constexpr int kCaption = 24;
+    QImage image(client.width() + 2, client.height() + kCaption + 1, QImage::Format_RGB32);
+    image.fill(QColor(0x9A, 0x9A, 0x9E));
+    QPainter painter(&image);
+    painter.fillRect(1, 1, client.width(), kCaption - 1, QColor(0xE8, 0xE6, 0xE4));
+    painter.setPen(QColor(0x20, 0x20, 0x22));
+    painter.setFont(window->font());
+    painter.drawText(QRect(10, 1, client.width() - 40, kCaption - 1), Qt::AlignVCenter | Qt::AlignLeft,
+                     window->windowTitle());
+    if (window->windowFlags() & Qt::WindowCloseButtonHint) {
+        painter.drawText(QRect(client.width() - 28, 1, 24, kCaption - 1), Qt::AlignCenter,
+                         QStringLiteral("✕"));
+    }
+    painter.drawPixmap(1, kCaption, client);
+    return image;
+}
+
+bool Save(QWidget* window, const QDir& dir, const QString& name) {
+    window->show();
+    QApplication::processEvents();
+    const QString path = dir.filePath(name);
+    if (!WithCaption(window).save(path)) {
+        QTextStream(stderr) << "zort-screenshots: cannot write " << path << '\n';
+        return false;
+    }
+    QTextStream(stdout) << path << '\n';
+    return true;
+}
+
+// Values as long as a tracker reports them, so that the review sees full fields.
+void FillSample(zort::TForm1& form) {
+    form.ComboBox12->addItems({QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyUSB0")});
+    form.Label17->setText(QStringLiteral("Z410-2.07"));
+    form.Label18->setText(QStringLiteral("BL-1.02"));
+    form.Edit11->setText(QStringLiteral("861234567890123"));
+    form.Edit12->setText(QStringLiteral("89701012345678901234"));
+    const char* const rows[][2] = {
+        {"Номер владельца", "+79161234567"},
+        {"PIN-код", "1234"},
+        {"Часовой пояс", "3"},
+        {"Время основного сеанса", "12:00"},
+        {"Формат координат", "интернет-ссылка"},
+        {"Режим передачи данных", "SMS + Сервер"},
+        {"Адрес сервера : порт", "track.example.ru:23351"},
+        {"Частота выхода на связь", "Каждые 24 часа"},
+        {"Период определения координат (Суток)", "Каждый день"},
+        {"Охрана по датчику движения", "Включена в периоде №1 и №2"},
+        {"Период времени охраны №1", "c 23:00 до 07:00"},
+        {"Период времени охраны №2", "c 10:00 до 17:00"},
+        {"Тайм-аут датчика движения", "5"},
+        {"Защита от ложных срабатываний датчика", "Включена"},
+        {"Воздействие на датчик (амплитуда)", "20"},
+        {"Воздействие на датчик (длительность)", "0"},
+        {"Охрана периметра", "Режим 0"},
+        {"Диаметр зоны охраны", "1 км"},
+        {"Порог остатка средств", "50"},
+        {"Код запроса баланса", "Автоматически"},
+    };
+    for (int row = 0; row < 20; ++row) {
+        form.StringGrid1->item(row, 0)->setText(QString::fromUtf8(rows[row][0]));
+        form.StringGrid1->item(row, 1)->setText(QString::fromUtf8(rows[row][1]));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    zort::ApplyLookAndFeel(app);
+    if (argc != 2) {
+        QTextStream(stderr) << "usage: zort-screenshots DIR\n";
+        return 2;
+    }
+    QDir dir(QString::fromLocal8Bit(argv[1]));
+    if (!dir.mkpath(QStringLiteral("."))) {
+        QTextStream(stderr) << "zort-screenshots: cannot create " << dir.path() << '\n';
+        return 1;
+    }
+
+    zort::TForm1 form1;
+    zort::TForm2 form2;
+    zort::TForm3 form3(&form1);
+    zort::TForm6 form6;
+    form1.form2 = &form2;
+    form1.form3 = &form3;
+    form1.form6 = &form6;
+    FillSample(form1);
+
+    bool ok = true;
+    for (int entry = 1; entry <= zort::TForm1::kNavigationEntries; ++entry) {
+        form1.SelectNavigation(entry);
+        ok &= Save(&form1, dir, QStringLiteral("form1-page%1.png").arg(entry - 1));
+    }
+
+    // The firmware page during an update, the toolbar of the expert layout, and the
+    // hidden group of the sensor page.
+    form1.SelectNavigation(8);
+    form1.ProgressBar1->setMaximum(1000);
+    form1.ProgressBar1->setValue(512);
+    form1.ProgressBar1->show();
+    ok &= Save(&form1, dir, QStringLiteral("form1-firmware-update.png"));
+    form1.ProgressBar1->hide();
+    form1.SetExpertMode(true);
+    form1.Label21->show();
+    form1.GroupBox16->show();
+    form1.SelectNavigation(5);
+    ok &= Save(&form1, dir, QStringLiteral("form1-expert.png"));
+    form1.close();
+
+    ok &= Save(&form2, dir, QStringLiteral("form2.png"));
+    form3.setWindowTitle(QStringLiteral("Чтение настроек"));
+    form3.SetProgress(30, 12);
+    ok &= Save(&form3, dir, QStringLiteral("form3.png"));
+    using namespace std::string_literals;
+    form6.LogReply("\x31\x00\x00\x00\xcd\xe0\xf1\xf2\xf0\xee\xe9\xea\xe8 OK\x00"s);
+    form6.LogReply(
+        "+79161234567\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"s);
+    ok &= Save(&form6, dir, QStringLiteral("form6.png"));
+    return ok ? 0 : 1;
+}

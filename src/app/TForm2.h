@@ -1,0 +1,38 @@
+#pragma once
+// The command file window: picks one of the tracker's three modes and saves the command
+// that switches to it.
+
+#include <QWidget>
+#include <memory>
+
+class QComboBox;
+class QToolButton;
+
+namespace Ui {
+class TForm2;
+}
+
+namespace zort {
+
+class TForm2 : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TForm2(QWidget* parent = nullptr);
+    ~TForm2() override;
+
+    QComboBox* ComboBox1;
+    QToolButton* SpeedButton1;
+
+  signals:
+    // The user asked to save the chosen command; whoever owns the command file format
+    // asks for the file name, writes it and hides this window.
+    void SaveRequested();
+
+  public slots:
+    void SpeedButton1Click();
+
+  private:
+    std::unique_ptr<Ui::TForm2> ui;
+};
+
+}  // namespace zort

@@ -1,0 +1,33 @@
+#pragma once
+// The reply log: a window that collects dumps of the tracker's replies for whoever is
+// debugging an exchange.
+
+#include <QWidget>
+#include <memory>
+#include <string_view>
+
+class QPlainTextEdit;
+
+namespace Ui {
+class TForm6;
+}
+
+namespace zort {
+
+class TForm6 : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TForm6(QWidget* parent = nullptr);
+    ~TForm6() override;
+
+    // Adds the dump of the start of `reply` (raw Windows-1251 bytes) and the empty lines
+    // that part it from the next one.
+    void LogReply(std::string_view reply);
+
+    QPlainTextEdit* Memo1;
+
+  private:
+    std::unique_ptr<Ui::TForm6> ui;
+};
+
+}  // namespace zort

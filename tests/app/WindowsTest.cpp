@@ -1,0 +1,461 @@
+// The windows on the offscreen platform: what the binding relies on (names, lists, key
+// filters, navigation) and what the user would see go wrong (clipped or overlapping
+// controls, memos that do not fit).
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QEnterEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+#include <memory>
+
+#include "app/LookAndFeel.h"
+#include "app/TForm1.h"
+#include "app/TForm2.h"
+#include "app/TForm3.h"
+#include "app/TForm6.h"
+
+using zort::TForm1;
+
+namespace {
+
+const QColor kSelectedText(0xF5, 0xF2, 0xF0);
+const QColor kSelectedGround(0x40, 0x7D, 0xA1);
+
+bool IsSelected(const QLabel* label) {
+    return label->palette().color(QPalette::WindowText) == kSelectedText &&
+           label->palette().color(QPalette::Window) == kSelectedGround && label->autoFillBackground();
+}
+
+bool IsUnselected(const QLabel* label) {
+    return label->palette().color(QPalette::WindowText) == kSelectedGround &&
+           label->palette().color(QPalette::Window) == kSelectedText;
+}
+
+void Hover(QWidget* widget, bool inside) {
+    if (inside) {
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)));
+        QApplication::sendEvent(widget, &enter);
+    } else {
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(widget, &leave);
+    }
+}
+
+// QTest::keyClicks only knows Latin-1; this types any text, one key per character.
+void Type(QWidget* widget, const QString& text) {
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &release);
+    }
+}
+
+void SendMouse(QWidget* widget, QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
+    const QPointF global = widget->mapToGlobal(QPointF(local));
+    QMouseEvent event(type, QPointF(local), global, Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+}  // namespace
+
+class WindowsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void init() {
+        form = std::make_unique<TForm1>();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void cleanup() { form.reset(); }
+
+    void StartsOnTheFirstPageWithItsEntryMarked();
+    void EveryControlCarriesItsName();
+    void ChoiceListsComeFromTheSettingsModel();
+    void ClickingAnEntryShowsItsPage();
+    void HoverUnderlinesTheEntry();
+    void ExitLabelTurnsRedUnderTheMouse();
+    void KeyFiltersDropForeignCharacters();
+    void PasteIsFilteredLikeTyping();
+    void ExpertModeAndPortOption();
+    void HeaderDragsTheWindow();
+    void ShortcutOpensTheCommandWindow();
+    void NothingIsClippedOrOverlapping();
+    void MemosFitAndTheNineAreJustified();
+    void TabOrderRunsTopToBottom();
+    void ProgressWindowCentresOnTheMainWindow();
+    void ReplyLogAppendsDumpAndSeparator();
+    void CommandWindowOffersTheThreeModes();
+
+  private:
+    std::unique_ptr<TForm1> form;
+};
+
+void WindowsTest::StartsOnTheFirstPageWithItsEntryMarked() {
+    QCOMPARE(form->size(), QSize(748, 576));
+    QCOMPARE(form->minimumSize(), form->maximumSize());
+    QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(!(form->windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(form->windowFlags() & Qt::WindowCloseButtonHint);
+
+    QCOMPARE(form->PageControl1->count(), 9);
+    QCOMPARE(form->PageControl1->currentIndex(), 0);
+    QCOMPARE(form->SelectedEntry(), 1);
+    QVERIFY(IsSelected(form->Label1));
+    for (QLabel* other : {form->Label2, form->Label5, form->Label8, form->Label9})
+        QVERIFY(IsUnselected(other));
+
+    QCOMPARE(form->Label5->text(), QStringLiteral("ДОПОЛНИТЕЛЬНЫЕ НАСТРОЙКИ\nДАТЧИКА ДВИЖЕНИЯ"));
+    QCOMPARE(form->Label6->text(), QStringLiteral("КОНТРОЛЬ ВЫХОДА\n ИЗ ЗОНЫ ОХРАНЫ"));
+    QVERIFY(form->Label9->text().isEmpty());
+    QVERIFY(!form->Label9->isEnabled());
+    QCOMPARE(form->Label34->text(), QStringLiteral("Конфигуратор ЗОРТ Z100 / Z110 / Z410"));
+    QCOMPARE(form->Label35->text(), QStringLiteral("Версия 1.3"));
+
+    // Shipped hidden; the check box is hidden yet checked.
+    for (QWidget* hidden : std::initializer_list<QWidget*>{
+             form->Label21, form->SpeedButton1, form->SpeedButton2, form->SpeedButton7, form->SpeedButton8,
+             form->CheckBox1, form->ProgressBar1, form->GroupBox16}) {
+        QVERIFY2(hidden->isHidden(), qPrintable(hidden->objectName()));
+    }
+    QVERIFY(form->CheckBox1->isChecked());
+    QCOMPARE(form->ProgressBar1->minimum(), 0);
+    QCOMPARE(form->ProgressBar1->maximum(), 10000);
+    QCOMPARE(form->SpeedButton4->toolTip(), QStringLiteral("Прочитать настройки из устройства"));
+
+    QCOMPARE(form->StringGrid1->rowCount(), 20);
+    QCOMPARE(form->StringGrid1->columnCount(), 2);
+    QCOMPARE(form->StringGrid1->columnWidth(0), 275);
+    QVERIFY(form->StringGrid1->columnWidth(1) >= 165);
+    QVERIFY(form->StringGrid1->horizontalHeader()->isHidden());
+    QVERIFY(form->StringGrid1->verticalHeader()->isHidden());
+    QCOMPARE(form->StringGrid1->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QVERIFY(form->Edit11->isReadOnly());
+}
+
+void WindowsTest::EveryControlCarriesItsName() {
+    // The binding finds controls by these names; a typo in a member's object name
+    // would only show as a setting that never arrives.
+    const auto expect = [this](const char* prefix, std::initializer_list<int> numbers, const char* type) {
+        for (const int n : numbers) {
+            const QString name = QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(n);
+            QObject* found = form->findChild<QObject*>(name);
+            QVERIFY2(found != nullptr, qPrintable(name));
+            QVERIFY2(found->inherits(type), qPrintable(name));
+        }
+    };
+    expect("Edit", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, "QLineEdit");
+    expect("ComboBox", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 18, 19}, "QComboBox");
+    expect("RadioButton", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}, "QRadioButton");
+    expect("CheckBox", {1, 2, 3}, "QCheckBox");
+    expect("SpeedButton", {1, 2, 3, 4, 5, 6, 7, 8}, "QToolButton");
+    expect("Memo", {1, 2, 6, 7, 14, 17, 20, 22, 24}, "QPlainTextEdit");
+    expect("Label", {1, 2, 3, 4, 5, 6, 7, 8, 9, 17, 18, 21, 34, 35}, "QLabel");
+    expect("Panel", {4, 5, 17}, "QFrame");
+    expect("StringGrid", {1}, "QTableWidget");
+    expect("ProgressBar", {1}, "QProgressBar");
+    expect("PageControl", {1}, "QStackedWidget");
+    QCOMPARE(form->Button8->text(), QStringLiteral("Перечислить COM - порты"));
+    QCOMPARE(form->RadioButton12->text(), QStringLiteral("DD° MM' SS,SS''"));
+    QCOMPARE(form->CheckBox3->text(), QStringLiteral("Включить передачу по протоколу Wialon IPS 2.0 "));
+}
+
+void WindowsTest::ChoiceListsComeFromTheSettingsModel() {
+    QCOMPARE(form->ComboBox1->count(), 27);
+    QCOMPARE(form->ComboBox1->itemText(0), QStringLiteral("UTC (-12:00)"));
+    QCOMPARE(form->ComboBox1->itemText(15), QStringLiteral("UTC (+03:00) (Москва  )"));
+    QCOMPARE(form->ComboBox11->count(), 60);
+    QCOMPARE(form->ComboBox10->itemText(23), QStringLiteral("23"));
+    QCOMPARE(form->ComboBox13->count(), 95);
+    QCOMPARE(form->ComboBox15->count(), 41);
+    QCOMPARE(form->ComboBox16->itemText(0), QStringLiteral("Каждый день"));
+    QCOMPARE(form->ComboBox18->itemText(2), QStringLiteral("Режим 2"));
+    QCOMPARE(form->ComboBox19->count(), 5);
+    QVERIFY(form->ComboBox19->itemText(4).isEmpty());
+    // Only the delivery mode takes typing among the settings lists.
+    for (QComboBox* box : form->PageControl1->findChildren<QComboBox*>()) {
+        QCOMPARE(box->isEditable(), box == form->ComboBox19);
+        QVERIFY2(box->count() > 0, qPrintable(box->objectName()));
+    }
+}
+
+void WindowsTest::ClickingAnEntryShowsItsPage() {
+    QLabel* labels[] = {form->Label1, form->Label2, form->Label3, form->Label4,
+                        form->Label5, form->Label6, form->Label7, form->Label8};
+    for (int entry = 8; entry >= 1; --entry) {
+        QTest::mouseClick(labels[entry - 1], Qt::LeftButton);
+        QCOMPARE(form->PageControl1->currentIndex(), entry - 1);
+        QCOMPARE(form->SelectedEntry(), entry);
+        for (int other = 1; other <= 8; ++other) {
+            QVERIFY(other == entry ? IsSelected(labels[other - 1]) : IsUnselected(labels[other - 1]));
+        }
+    }
+    // Again on the marked entry: nothing moves.
+    QTest::mouseClick(form->Label1, Qt::LeftButton);
+    QCOMPARE(form->PageControl1->currentIndex(), 0);
+    QVERIFY(IsSelected(form->Label1));
+    // A right click and the empty last entry do nothing.
+    QTest::mouseClick(form->Label4, Qt::RightButton);
+    QTest::mouseClick(form->Label9, Qt::LeftButton);
+    QCOMPARE(form->PageControl1->currentIndex(), 0);
+    QCOMPARE(form->SelectedEntry(), 1);
+
+    // Validation moves the marker without touching the page, or both.
+    form->HighlightNavigation(2);
+    QCOMPARE(form->PageControl1->currentIndex(), 0);
+    QVERIFY(IsSelected(form->Label2) && IsUnselected(form->Label1));
+    form->SelectNavigation(9);
+    QCOMPARE(form->PageControl1->currentIndex(), 8);
+}
+
+void WindowsTest::HoverUnderlinesTheEntry() {
+    QVERIFY(form->Label3->font().bold());
+    QVERIFY(!form->Label3->font().underline());
+    Hover(form->Label3, true);
+    QVERIFY(form->Label3->font().bold() && form->Label3->font().underline());
+    Hover(form->Label3, false);
+    QVERIFY(form->Label3->font().bold() && !form->Label3->font().underline());
+}
+
+void WindowsTest::ExitLabelTurnsRedUnderTheMouse() {
+    form->Label21->show();
+    Hover(form->Label21, true);
+    QCOMPARE(form->Label21->palette().color(QPalette::WindowText), QColor(0xFF, 0x00, 0x00));
+    Hover(form->Label21, false);
+    QCOMPARE(form->Label21->palette().color(QPalette::WindowText), QColor(0x40, 0x40, 0x42));
+}
+
+void WindowsTest::KeyFiltersDropForeignCharacters() {
+    form->SelectNavigation(1);
+    Type(form->Edit1, QStringLiteral("+7 (916) абв abc-12"));
+    QCOMPARE(form->Edit1->text(), QStringLiteral("+791612"));
+    QTest::keyClick(form->Edit1, Qt::Key_Backspace);
+    QTest::keyClick(form->Edit1, Qt::Key_Left);
+    QTest::keyClick(form->Edit1, Qt::Key_Delete);
+    QCOMPARE(form->Edit1->text(), QStringLiteral("+7916"));
+
+    QTest::keyClicks(form->Edit2, QStringLiteral("1+2a3456"));
+    QCOMPARE(form->Edit2->text(), QStringLiteral("1234"));
+
+    form->SelectNavigation(6);
+    QTest::keyClicks(form->Edit6, QStringLiteral("1 2.3 4"));
+    QCOMPARE(form->Edit6->text(), QStringLiteral("123"));
+
+    form->SelectNavigation(2);
+    Type(form->Edit8, QStringLiteral("+23ж351"));
+    QCOMPARE(form->Edit8->text(), QStringLiteral("23351"));
+    // The other edits take anything.
+    Type(form->Edit7, QStringLiteral("Трекер.рф:80"));
+    QCOMPARE(form->Edit7->text(), QStringLiteral("Трекер.рф:80"));
+}
+
+void WindowsTest::PasteIsFilteredLikeTyping() {
+    form->SelectNavigation(2);
+    QApplication::clipboard()->setText(QStringLiteral("80a"));
+    QTest::keyClick(form->Edit8, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(form->Edit8->text(), QString());
+    QApplication::clipboard()->setText(QStringLiteral("8080"));
+    QTest::keyClick(form->Edit8, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(form->Edit8->text(), QStringLiteral("8080"));
+}
+
+void WindowsTest::ExpertModeAndPortOption() {
+    form->SetExpertMode(true);
+    for (QToolButton* button :
+         {form->SpeedButton1, form->SpeedButton2, form->SpeedButton7, form->SpeedButton8}) {
+        QVERIFY(button->isVisible());
+    }
+    form->SetExpertMode(false);
+    QVERIFY(form->SpeedButton7->isHidden());
+
+    form->ComboBox12->addItems(
+        {QStringLiteral("COM3"), QStringLiteral("/dev/ttyACM1"), QStringLiteral("COM7")});
+    form->PreferPort(QStringLiteral("/dev/ttyACM1"));
+    QCOMPARE(form->ComboBox12->count(), 3);
+    QCOMPARE(form->ComboBox12->itemText(0), QStringLiteral("/dev/ttyACM1"));
+    QCOMPARE(form->ComboBox12->itemText(1), QStringLiteral("COM3"));
+    QCOMPARE(form->ComboBox12->currentText(), QStringLiteral("/dev/ttyACM1"));
+    form->PreferPort(QStringLiteral("/dev/pts/4"));
+    QCOMPARE(form->ComboBox12->count(), 4);
+    QCOMPARE(form->ComboBox12->currentIndex(), 0);
+}
+
+void WindowsTest::HeaderDragsTheWindow() {
+    // The offscreen platform cannot move windows itself, so this is the manual path.
+    const QPoint start = form->pos();
+    SendMouse(form->Label34, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton);
+    SendMouse(form->Label34, QEvent::MouseMove, QPoint(45, 25), Qt::LeftButton);
+    SendMouse(form->Label34, QEvent::MouseButtonRelease, QPoint(45, 25), Qt::NoButton);
+    QCOMPARE(form->pos(), start + QPoint(40, 20));
+    // After the release the mouse no longer carries the window.
+    SendMouse(form->Panel5, QEvent::MouseMove, QPoint(200, 30), Qt::NoButton);
+    QCOMPARE(form->pos(), start + QPoint(40, 20));
+}
+
+void WindowsTest::ShortcutOpensTheCommandWindow() {
+    zort::TForm2 form2;
+    form->form2 = &form2;
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(form2.isVisible());
+    form->form2 = nullptr;
+}
+
+void WindowsTest::NothingIsClippedOrOverlapping() {
+    form->SetExpertMode(true);
+    form->Label21->show();
+    form->GroupBox16->show();
+    form->ProgressBar1->show();
+    for (int page = 0; page < form->PageControl1->count(); ++page) {
+        form->PageControl1->setCurrentIndex(page);
+        QApplication::processEvents();
+        for (QWidget* widget : form->findChildren<QWidget*>()) {
+            if (!widget->isVisible() || widget->isWindow()) continue;
+            const QString where =
+                QStringLiteral("page %1, %2 (%3)")
+                    .arg(page)
+                    .arg(widget->objectName(), QLatin1String(widget->metaObject()->className()));
+            // Inside its parent: a child sticking out is cut off.
+            QVERIFY2(widget->parentWidget()->rect().contains(widget->geometry()), qPrintable(where));
+            // Captions at least as wide as their text.
+            if (qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget)) {
+                QVERIFY2(widget->width() >= widget->sizeHint().width(), qPrintable(where));
+                QVERIFY2(widget->height() >= widget->minimumSizeHint().height(), qPrintable(where));
+            }
+            if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+                QVERIFY2(group->height() >= group->minimumSizeHint().height(), qPrintable(where));
+            }
+        }
+        // Groups of one page do not overlap each other.
+        const QList<QGroupBox*> groups =
+            form->PageControl1->currentWidget()->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly);
+        for (qsizetype a = 0; a < groups.size(); ++a) {
+            for (qsizetype b = a + 1; b < groups.size(); ++b) {
+                if (groups[a]->isVisible() && groups[b]->isVisible()) {
+                    QVERIFY2(
+                        !groups[a]->geometry().intersects(groups[b]->geometry()),
+                        qPrintable(groups[a]->objectName() + QLatin1Char('/') + groups[b]->objectName()));
+                }
+            }
+        }
+    }
+}
+
+void WindowsTest::MemosFitAndTheNineAreJustified() {
+    const QFontMetrics metrics(form->Memo1->font());
+    const int blank = metrics.horizontalAdvance(QLatin1Char(' '));
+    for (QPlainTextEdit* memo : form->PageControl1->findChildren<QPlainTextEdit*>()) {
+        const QStringList lines = memo->toPlainText().split(QLatin1Char('\n'));
+        int shown = 0;
+        for (const QString& line : lines) {
+            QVERIFY2(metrics.horizontalAdvance(line) + blank + 12 < memo->width(), qPrintable(line));
+            if (!line.trimmed().isEmpty()) ++shown;
+        }
+        QVERIFY2(memo->height() >= shown * metrics.lineSpacing(), qPrintable(memo->objectName()));
+        QVERIFY(!memo->toPlainText().trimmed().isEmpty());
+    }
+    // Justified lines end within one blank of the limit; a blank measures a fraction of
+    // a pixel more than its rounded width.
+    for (QPlainTextEdit* memo : {form->Memo1, form->Memo2, form->Memo6, form->Memo7, form->Memo14,
+                                 form->Memo17, form->Memo20, form->Memo22, form->Memo24}) {
+        const QStringList lines = memo->toPlainText().split(QLatin1Char('\n'));
+        QVERIFY2(lines.size() >= 3, qPrintable(memo->objectName()));
+        for (qsizetype i = 0; i + 2 < lines.size(); ++i) {
+            const int room = memo->width() - (metrics.horizontalAdvance(lines[i]) + blank + 12);
+            QVERIFY2(
+                room <= blank + 1,
+                qPrintable(
+                    QStringLiteral("%1: room %2 in \"%3\"").arg(memo->objectName()).arg(room).arg(lines[i])));
+        }
+    }
+}
+
+void WindowsTest::TabOrderRunsTopToBottom() {
+    const auto chainIndex = [this](QWidget* target) {
+        int index = 0;
+        for (QWidget* w = form->nextInFocusChain(); w != form.get(); w = w->nextInFocusChain(), ++index) {
+            if (w == target) return index;
+        }
+        return -1;
+    };
+    const QList<QWidget*> order = {
+        form->SpeedButton3, form->SpeedButton4, form->SpeedButton5, form->Edit1,        form->Edit2,
+        form->ComboBox1,    form->ComboBox2,    form->ComboBox3,    form->RadioButton1, form->ComboBox19,
+        form->Edit7,        form->Edit8,        form->CheckBox3,    form->Edit5,        form->Edit9,
+        form->Edit10,       form->ComboBox16,   form->RadioButton8, form->ComboBox4,    form->ComboBox7,
+        form->ComboBox8,    form->ComboBox13,   form->CheckBox2,    form->ComboBox14,   form->ComboBox18,
+        form->Edit6,        form->Edit3,        form->RadioButton7, form->Edit4,        form->SpeedButton6,
+        form->Edit11,       form->Edit12,       form->ComboBox12,   form->Button8};
+    int previous = -1;
+    for (QWidget* widget : order) {
+        const int index = chainIndex(widget);
+        QVERIFY2(index > previous, qPrintable(widget->objectName()));
+        QVERIFY2(widget->focusPolicy() & Qt::TabFocus, qPrintable(widget->objectName()));
+        previous = index;
+    }
+}
+
+void WindowsTest::ProgressWindowCentresOnTheMainWindow() {
+    zort::TForm3 form3(form.get());
+    form3.ShowProgress(QStringLiteral("Чтение настроек"));
+    QVERIFY(form3.isVisible());
+    QCOMPARE(form3.windowTitle(), QStringLiteral("Чтение настроек"));
+    QCOMPARE(form3.size(), QSize(263, 133));
+    // Frames differ between a tool window and a main window; the centres stay within them.
+    QVERIFY((form3.geometry().center() - form->geometry().center()).manhattanLength() <= 8);
+    QCOMPARE(form3.ProgressBar1->maximum(), 100);
+    form3.SetProgress(30, 12);
+    QCOMPARE(form3.ProgressBar1->maximum(), 30);
+    QCOMPARE(form3.ProgressBar1->value(), 12);
+    form3.HideProgress();
+    QVERIFY(!form3.isVisible());
+}
+
+void WindowsTest::ReplyLogAppendsDumpAndSeparator() {
+    zort::TForm6 form6;
+    using namespace std::string_literals;
+    form6.LogReply("\xc4\x00\x41"s);
+    form6.LogReply("B"s);
+    QCOMPARE(form6.Memo1->toPlainText(), QStringLiteral("Д 0x00 A \n\n\n\nB \n\n\n"));
+    QVERIFY(form6.Memo1->isReadOnly());
+}
+
+void WindowsTest::CommandWindowOffersTheThreeModes() {
+    zort::TForm2 form2;
+    QCOMPARE(form2.windowTitle(), QStringLiteral("Команда (WAIALON)"));
+    QCOMPARE(form2.ComboBox1->count(), 3);
+    QCOMPARE(form2.ComboBox1->itemText(0), QStringLiteral("Включить  режим \"ПОИСК\""));
+    QCOMPARE(form2.ComboBox1->itemText(1), QStringLiteral("Включить  режим \"ТЕСТ\""));
+    QCOMPARE(form2.ComboBox1->itemText(2), QStringLiteral("Включить  режим \"СУТОЧНЫЙ\""));
+    QCOMPARE(form2.ComboBox1->currentIndex(), 0);
+    QVERIFY(!form2.SpeedButton1->icon().isNull());
+    QSignalSpy saves(&form2, &zort::TForm2::SaveRequested);
+    form2.show();
+    QTest::mouseClick(form2.SpeedButton1, Qt::LeftButton);
+    QCOMPARE(saves.count(), 1);
+}
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    zort::ApplyLookAndFeel(app);
+    WindowsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "WindowsTest.moc"
