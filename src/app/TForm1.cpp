@@ -19,7 +19,11 @@
 
 #include "app/Icons.h"
 #include "app/LookAndFeel.h"
+#include "app/QtSinks.h"
 #include "app/TForm2.h"
+#include "sim/PtyTransport.h"
+#include "sim/TrackerSimulator.h"
+#include "worker/Worker.h"
 
 namespace zort {
 namespace {
@@ -99,6 +103,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
+    InitActions();
     FormCreate();
 }
 
@@ -303,6 +308,7 @@ void TForm1::SetExpertMode(bool on) {
 
 void TForm1::PreferPort(const QString& port) {
     if (port.isEmpty()) return;
+    preferredPort = port;
     const int existing = ComboBox12->findText(port);
     if (existing >= 0) ComboBox12->removeItem(existing);
     ComboBox12->insertItem(0, port);
@@ -399,38 +405,6 @@ void TForm1::SpeedButton7Click() {
     form2->show();
     form2->raise();
     form2->activateWindow();
-}
-
-void TForm1::SpeedButton3Click() {
-    // wired to the core by the lead
-}
-
-void TForm1::SpeedButton4Click() {
-    // wired to the core by the lead
-}
-
-void TForm1::SpeedButton5Click() {
-    // wired to the core by the lead
-}
-
-void TForm1::SpeedButton1Click() {
-    // wired to the core by the lead
-}
-
-void TForm1::SpeedButton2Click() {
-    // wired to the core by the lead
-}
-
-void TForm1::SpeedButton8Click() {
-    // wired to the core by the lead
-}
-
-void TForm1::SpeedButton6Click() {
-    // wired to the core by the lead
-}
-
-void TForm1::Button8Click() {
-    // wired to the core by the lead
 }
 
 }  // namespace zort

@@ -7,6 +7,13 @@
 #include <QPoint>
 #include <QWidget>
 #include <array>
+#include <functional>
+#include <memory>
+
+#include "settings/SettingsPages.h"
+#include "settings/SettingsPrompts.h"
+#include "settings/SummaryTable.h"
+#include "worker/DeviceContext.h"
 
 class QCheckBox;
 class QComboBox;
@@ -24,6 +31,12 @@ class QToolButton;
 
 namespace zort {
 
+namespace sim {
+class TrackerSimulator;
+class PtyTransport;
+}  // namespace sim
+class SettingsSink;
+class FirmwareSink;
 class TForm2;
 class TForm3;
 class TForm6;
@@ -59,6 +72,33 @@ class TForm1 : public QWidget {
     TForm6* form6 = nullptr;
     // Run against the built-in simulated tracker instead of a serial port.
     bool demoMode = false;
+
+    ~TForm1() override;
+
+    // Starts the built-in simulated tracker on a pseudo-terminal and offers it in the
+    // port chooser (selected when no real port was found). False when it cannot start.
+    bool StartDemo();
+    QString DemoPort() const;
+
+    // The port, the settings image and the worker slots, for the whole run.
+    DeviceContext context;
+    // The summary table's texts (a value with no wording keeps the previous cell).
+    SummaryTable summary;
+
+    // How questions and refusals of the settings checks reach the user; tests replace
+    // it with scripted answers.
+    std::unique_ptr<SettingsPrompts> prompts;
+    // How the final message of an operation is shown (statusKind 3 or 4); tests
+    // replace it to record instead of opening a box.
+    std::function<void(int statusKind, const QString& text, const QString& detail)> showMessage;
+    // How a file name is asked for; tests replace them.
+    std::function<QString(const QString& caption, const QString& filter)> askOpenFile;
+    std::function<QString(const QString& caption, const QString& defaultName, const QString& filter)> askSaveFile;
+
+    // Shows the image in the pages; `refreshSummary` also rebuilds the summary table.
+    void ShowImage(bool refreshSummary);
+    // The save handler of TForm2: asks for the name and writes the command file.
+    void SaveCommandFile();
 
     // Header.
     QFrame* Panel5;
@@ -142,7 +182,7 @@ class TForm1 : public QWidget {
     QTableWidget* StringGrid1;
     QPlainTextEdit* Memo22;
 
-  public slots:
+  public Q_SLOTS:
     void Label1Click();
     void Label2Click();
     void Label3Click();
@@ -165,8 +205,10 @@ class TForm1 : public QWidget {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
+    void InitActions();
     void FormCreate();
     void BuildHeader();
     void BuildNavigation();
@@ -186,6 +228,16 @@ class TForm1 : public QWidget {
     void SetNavigationHover(QLabel* label, bool hovered);
     bool HeaderMouseEvent(QEvent* event);
     QLabel* NavigationLabel(int entry) const;
+
+    // A worker's owner: the window keeps it until it has ended.
+    void StartWorker(std::unique_ptr<Worker> worker);
+    void ShowFileError(const QString& text);
+
+    std::unique_ptr<SettingsSink> settingsSink;
+    std::unique_ptr<FirmwareSink> firmwareSink;
+    std::unique_ptr<sim::TrackerSimulator> demoSimulator;
+    std::unique_ptr<sim::PtyTransport> demoTransport;
+    QString preferredPort;
 
     int selectedEntry = 1;
     bool draggingByHand = false;

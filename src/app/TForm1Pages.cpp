@@ -38,7 +38,6 @@ constexpr int kHalfGroupWidth = (kGroupWidth - kGroupGap) / 2;
 // Room a memo keeps beside its text: the justification stops this far from the edge.
 constexpr int kMemoInnerMargin = 12;
 constexpr int kRowHeight = 18;  // summary table
-constexpr int kSummaryRows = 20;
 constexpr int kSummaryWidths[2] = {275, 165};
 
 TextWidthFn Measure(const QWidget* widget) {

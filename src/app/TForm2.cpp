@@ -26,7 +26,7 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TForm
 TForm2::~TForm2() = default;
 
 void TForm2::SpeedButton1Click() {
-    emit SaveRequested();
+    Q_EMIT SaveRequested();
 }
 
 }  // namespace zort

@@ -23,12 +23,12 @@ class TForm2 : public QWidget {
     QComboBox* ComboBox1;
     QToolButton* SpeedButton1;
 
-  signals:
+  Q_SIGNALS:
     // The user asked to save the chosen command; whoever owns the command file format
     // asks for the file name, writes it and hides this window.
     void SaveRequested();
 
-  public slots:
+  public Q_SLOTS:
     void SpeedButton1Click();
 
   private:

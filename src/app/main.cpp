@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMessageBox>
 
 #include "app/LookAndFeel.h"
 #include "app/TForm1.h"
@@ -41,7 +42,12 @@ int main(int argc, char* argv[]) {
     form1.form3 = &form3;
     form1.form6 = &form6;
 
-    form1.demoMode = parser.isSet(demo);
+    QObject::connect(&form2, &zort::TForm2::SaveRequested, &form1, &zort::TForm1::SaveCommandFile);
+
+    if (parser.isSet(demo) && !form1.StartDemo()) {
+        QMessageBox::warning(nullptr, QStringLiteral("Конфигуратор"),
+                             QStringLiteral("Не удалось запустить имитатор трекера."));
+    }
     form1.SetExpertMode(parser.isSet(expert));
     if (parser.isSet(port)) form1.PreferPort(parser.value(port));
 

@@ -76,7 +76,7 @@ void SendMouse(QWidget* widget, QEvent::Type type, QPoint local, Qt::MouseButton
 
 class WindowsTest : public QObject {
     Q_OBJECT
-  private slots:
+  private Q_SLOTS:
     void init() {
         form = std::make_unique<TForm1>();
         form->show();
@@ -249,23 +249,28 @@ void WindowsTest::KeyFiltersDropForeignCharacters() {
     QTest::keyClick(form->Edit1, Qt::Key_Delete);
     QCOMPARE(form->Edit1->text(), QStringLiteral("+7916"));
 
+    form->Edit2->clear();  // start-up put the factory PIN there
     QTest::keyClicks(form->Edit2, QStringLiteral("1+2a3456"));
     QCOMPARE(form->Edit2->text(), QStringLiteral("1234"));
 
     form->SelectNavigation(6);
+    form->Edit6->clear();
     QTest::keyClicks(form->Edit6, QStringLiteral("1 2.3 4"));
     QCOMPARE(form->Edit6->text(), QStringLiteral("123"));
 
     form->SelectNavigation(2);
+    form->Edit8->clear();
     Type(form->Edit8, QStringLiteral("+23ж351"));
     QCOMPARE(form->Edit8->text(), QStringLiteral("23351"));
     // The other edits take anything.
+    form->Edit7->clear();
     Type(form->Edit7, QStringLiteral("Трекер.рф:80"));
     QCOMPARE(form->Edit7->text(), QStringLiteral("Трекер.рф:80"));
 }
 
 void WindowsTest::PasteIsFilteredLikeTyping() {
     form->SelectNavigation(2);
+    form->Edit8->clear();
     QApplication::clipboard()->setText(QStringLiteral("80a"));
     QTest::keyClick(form->Edit8, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(form->Edit8->text(), QString());
@@ -283,6 +288,7 @@ void WindowsTest::ExpertModeAndPortOption() {
     form->SetExpertMode(false);
     QVERIFY(form->SpeedButton7->isHidden());
 
+    form->ComboBox12->clear();  // whatever ports this machine has
     form->ComboBox12->addItems(
         {QStringLiteral("COM3"), QStringLiteral("/dev/ttyACM1"), QStringLiteral("COM7")});
     form->PreferPort(QStringLiteral("/dev/ttyACM1"));

@@ -1,0 +1,67 @@
+#include "app/QtSinks.h"
+
+#include <QProgressBar>
+#include <QThread>
+
+#include "app/TForm1.h"
+#include "app/TForm3.h"
+#include "app/TForm6.h"
+
+namespace zort {
+
+void QtSink::OnMainThread(const std::function<void()>& call) {
+    if (detached) return;
+    auto guarded = [this, &call] {
+        if (!detached) call();
+    };
+    if (QThread::currentThread() == form.thread()) {
+        guarded();
+    } else {
+        QMetaObject::invokeMethod(&form, guarded, Qt::BlockingQueuedConnection);
+    }
+}
+
+void QtSink::ShowMessage(int statusKind, const std::string& message, const std::string& detail) {
+    OnMainThread([&] {
+        if (form.showMessage)
+            form.showMessage(statusKind, QString::fromStdString(message), QString::fromStdString(detail));
+    });
+}
+
+void SettingsSink::ShowProgress(const std::string& caption) {
+    OnMainThread([&] {
+        if (form.form3) form.form3->ShowProgress(QString::fromStdString(caption));
+    });
+}
+
+void SettingsSink::SetProgress(int maximum, int position) {
+    OnMainThread([&] {
+        if (form.form3) form.form3->SetProgress(maximum, position);
+    });
+}
+
+void SettingsSink::HideProgress() {
+    OnMainThread([&] {
+        if (form.form3) form.form3->HideProgress();
+    });
+}
+
+void SettingsSink::LogReply(const uint8_t* reply32) {
+    OnMainThread([&] {
+        if (form.form6) form.form6->LogReply(std::string_view(reinterpret_cast<const char*>(reply32), 32));
+    });
+}
+
+void SettingsSink::ImageRead() {
+    OnMainThread([&] { form.ShowImage(true); });
+}
+
+void FirmwareSink::SetProgress(int maximum, int position) {
+    OnMainThread([&] {
+        form.ProgressBar1->setVisible(true);
+        form.ProgressBar1->setMaximum(maximum);
+        form.ProgressBar1->setValue(position);
+    });
+}
+
+}  // namespace zort

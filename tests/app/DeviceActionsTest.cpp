@@ -1,0 +1,287 @@
+// The main window's actions against the simulated tracker on the offscreen platform:
+// what a user clicks, what reaches the tracker and what the window shows afterwards.
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+#include <unistd.h>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+#include <fstream>
+#include <memory>
+
+#include "app/LookAndFeel.h"
+#include "app/PagesBinding.h"
+#include "app/TForm1.h"
+#include "app/TForm2.h"
+#include "app/TForm3.h"
+#include "app/TForm6.h"
+#include "settings/SettingsBinding.h"
+#include "settings/SettingsDefaults.h"
+#include "sim/PtyTransport.h"
+#include "sim/TrackerSimulator.h"
+
+using zort::TForm1;
+
+namespace {
+
+struct Recorded {
+    std::vector<QString> messages;  // "kind text"
+    std::vector<QString> prompts;   // "ask text" / "warn text"
+};
+
+class RecordingPrompts : public zort::SettingsPrompts {
+  public:
+    explicit RecordingPrompts(Recorded& r) : r(r) {}
+    bool answer = false;
+    bool AskYesNo(std::string_view, std::string_view text) override {
+        r.prompts.push_back("ask " + QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+        return answer;
+    }
+    void Warn(std::string_view, std::string_view text) override {
+        r.prompts.push_back("warn " + QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+    }
+
+  private:
+    Recorded& r;
+};
+
+// A main window wired to a simulated tracker, with boxes and dialogs recorded.
+struct Harness {
+    explicit Harness(zort::sim::FaultPlan plan = {}) : simulator(std::move(plan)), transport(simulator) {
+        std::string error;
+        if (!transport.Start(error)) qFatal("simulator: %s", error.c_str());
+        form = std::make_unique<TForm1>();
+        form->form2 = &form2;
+        form->form3 = &form3;
+        form->form6 = &form6;
+        auto p = std::make_unique<RecordingPrompts>(recorded);
+        prompts = p.get();
+        form->prompts = std::move(p);
+        form->showMessage = [this](int kind, const QString& text, const QString&) {
+            recorded.messages.push_back(QString::number(kind) + " " + text);
+        };
+        form->askOpenFile = [this](const QString&, const QString&) { return nextFile; };
+        form->askSaveFile = [this](const QString&, const QString&, const QString&) { return nextFile; };
+        form->PreferPort(QString::fromStdString(transport.SlavePath()));
+        form->context.timings.settingsReplyMs = 400;
+        form->context.timings.firmwareReplyMs = 400;
+    }
+    ~Harness() { form.reset(); }
+
+    bool WaitIdle(int ms = 10000) {
+        QElapsedTimer t;
+        t.start();
+        while (form->context.AnyRunning() && t.elapsed() < ms) QTest::qWait(10);
+        return !form->context.AnyRunning();
+    }
+    QString Cell(int row, int column) const {
+        const QTableWidgetItem* item = form->StringGrid1->item(row, column);
+        return item ? item->text() : QString();
+    }
+
+    zort::sim::TrackerSimulator simulator;
+    zort::sim::PtyTransport transport;
+    zort::TForm2 form2;
+    std::unique_ptr<TForm1> form;
+    zort::TForm3 form3{nullptr};
+    zort::TForm6 form6;
+    Recorded recorded;
+    RecordingPrompts* prompts = nullptr;
+    QString nextFile;
+};
+
+QString TempPath(const QString& name) { return QDir::tempPath() + "/zort-gui-" + QString::number(getpid()) + "-" + name; }
+
+}  // namespace
+
+class DeviceActionsTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void StartsWithTheFactoryValuesOnPageZero() {
+        Harness h;
+        QCOMPARE(h.form->PageControl1->currentIndex(), 0);
+        QCOMPARE(h.form->Edit2->text(), QString::fromUtf8(zort::kFactoryPin.data()));
+        QCOMPARE(h.form->ComboBox1->currentText(), QStringLiteral("UTC (+03:00) (Москва  )"));
+        QCOMPARE(h.form->ComboBox2->currentText(), QStringLiteral("12"));
+        QVERIFY(h.form->RadioButton13->isChecked());
+        QVERIFY(h.form->RadioButton6->isChecked());
+        QVERIFY(!h.form->Edit4->isEnabled());
+        QCOMPARE(h.form->ComboBox12->currentText(), QString::fromStdString(h.transport.SlavePath()));
+    }
+
+    void EverySlotSurvivesImageToControlsToImage() {
+        Harness h;
+        zort::SettingsImage& image = h.form->context.image;
+        const char* texts[24] = {"+79161234567", "0123", "-5", "0730", "1", "2", "host.example", "8080",
+                                 "1", "wialon.example", "20332", "secret", "3", "7", "1", "3",
+                                 "2200063009001800", "42", "0", "33", "12", "2 025", "150", "*100#"};
+        for (int s = 0; s < 24; ++s) image.SetText(s, texts[s]);
+        h.form->ShowImage(true);
+        QCOMPARE(h.form->Edit4->text(), QStringLiteral("*100#"));
+        QVERIFY(h.form->Edit4->isEnabled());
+        QCOMPARE(h.Cell(10, 1), QStringLiteral("c 22:00 до 06:30"));
+
+        zort::SettingsImage back;
+        zort::SettingsPages pages;
+        zort::ControlsToModel(*h.form, pages);
+        QVERIFY(zort::ControlsToImage(pages, back, *h.prompts));
+        for (int s = 0; s < 24; ++s) QCOMPARE(QString::fromStdString(back.Text(s)), QString(texts[s]));
+        QCOMPARE(QString::fromStdString(back.Text(28)), QStringLiteral("1"));
+    }
+
+    void RefusedChecksStartNothing() {
+        struct Case {
+            const char* name;
+            std::function<void(TForm1&)> edit;
+            QString prompt;
+        };
+        const std::vector<Case> cases = {
+            {"empty phone, answer no", [](TForm1& f) { f.Edit1->clear(); },
+             "ask Вы не указали номер телефона владельца\nЗаписать настройки без него?"},
+            {"empty PIN", [](TForm1& f) { f.Edit2->clear(); }, "warn Вы не задали PIN-код устройства"},
+            {"three-digit PIN", [](TForm1& f) { f.Edit2->setText("123"); },
+             "warn PIN-код устройства должен состоять из четырех цифр"},
+            {"empty server, mode off", [](TForm1& f) {
+                 f.ComboBox19->setCurrentIndex(0);
+                 f.Edit7->clear();
+             },
+             "ask Вы не указали адрес сервера или порт."},
+            {"Wialon on without host", [](TForm1& f) {
+                 f.CheckBox3->setChecked(true);
+                 f.Edit5->clear();
+             },
+             "warn Не указан IP или порт сервера\n для передачи по протоколу WIALON"},
+            {"explicit balance code empty", [](TForm1& f) {
+                 f.RadioButton7->setChecked(true);
+                 f.Edit4->clear();
+             },
+             "warn Вы не указали код запроса баланса"},
+            {"empty geofence diameter", [](TForm1& f) { f.Edit6->clear(); }, "warn "},
+        };
+        for (const Case& c : cases) {
+            Harness h;
+            h.form->Edit1->setText("+79001112233");
+            c.edit(*h.form);
+            h.form->SpeedButton3Click();
+            QVERIFY2(!h.recorded.prompts.empty(), c.name);
+            QVERIFY2(h.recorded.prompts.front().startsWith(c.prompt), qPrintable(h.recorded.prompts.front()));
+            QVERIFY2(!h.form->context.AnyRunning() && h.WaitIdle(), c.name);
+            QTest::qWait(50);
+            QCOMPARE(h.simulator.FramesReceived(), 0);
+        }
+    }
+
+    void ReadFillsThePagesAndTheSummary() {
+        Harness h;
+        h.form->SpeedButton4Click();
+        h.form->SpeedButton4Click();  // a second click while the read runs does nothing
+        QVERIFY(h.WaitIdle());
+        QCOMPARE(h.simulator.FramesReceived(), 31);
+        QCOMPARE(h.form->Edit11->text(), QStringLiteral("861234050123456"));
+        QCOMPARE(h.form->Label17->text(), QStringLiteral("Z410 2.14"));
+        QCOMPARE(h.Cell(10, 0), QStringLiteral("Период времени охраны №1"));
+        QCOMPARE(h.Cell(10, 1), QStringLiteral("c 23:00 до 07:00"));
+        QVERIFY(!h.form3.isVisible());
+        QVERIFY(h.recorded.messages.empty());
+        QVERIFY(h.form6.Memo1->toPlainText().contains("8 6 1 2 3 4"));
+    }
+
+    void WriteEndsWithItsMessageAndADroppedReplyWithTheOther() {
+        {
+            Harness h;
+            h.form->Edit1->setText("+79001112233");
+            h.form->SpeedButton3Click();
+            QVERIFY(h.WaitIdle());
+            QCOMPARE(h.recorded.messages, std::vector<QString>{"3 Настройки успешно записаны"});
+            QCOMPARE(QString::fromStdString(h.simulator.WithModel([](auto& m) { return m.ParameterText(0x08080460); })),
+                     QStringLiteral("+79001112233"));
+        }
+        {
+            zort::sim::FaultPlan plan;
+            zort::sim::FaultRule rule;
+            std::string error;
+            QVERIFY(zort::sim::FaultRule::Parse("drop@1#5", rule, error));
+            plan.rules.push_back(rule);
+            Harness h(plan);
+            h.form->SpeedButton4Click();
+            QVERIFY(h.WaitIdle());
+            QCOMPARE(h.recorded.messages, std::vector<QString>{"4 Ошибка во время чтения параметров"});
+            QVERIFY(!h.form3.isVisible());
+            QVERIFY(!h.form->context.port.IsOpen());
+        }
+    }
+
+    void FirmwareUpdateMovesItsBarAndSucceeds() {
+        Harness h;
+        const QString path = TempPath("fw.fmw");
+        {
+            std::ofstream out(path.toStdString(), std::ios::binary);
+            out << std::string(15, 'H') << std::string(3000, '\x5A');
+        }
+        int highest = 0;
+        QTimer probe;
+        QObject::connect(&probe, &QTimer::timeout, [&] { highest = std::max(highest, h.form->ProgressBar1->value()); });
+        probe.start(1);
+        h.nextFile = path;
+        h.form->SpeedButton6Click();
+        QVERIFY(h.WaitIdle());
+        QCOMPARE(h.recorded.messages, std::vector<QString>{"3 Прошивка успешно обновлена"});
+        QVERIFY(!h.form->ProgressBar1->isHidden());
+        QCOMPARE(h.form->ProgressBar1->maximum(), 3000);
+        QCOMPARE(h.form->ProgressBar1->value(), 0);
+        QVERIFY(highest > 0);
+        QCOMPARE(h.simulator.WithModel([](auto& m) { return m.FlashImage().size(); }), size_t{3000});
+        QFile::remove(path);
+    }
+
+    void CommandFileForTestModeIsThreeBytes() {
+        Harness h;
+        const QString path = TempPath("command");
+        h.nextFile = path;
+        h.form2.ComboBox1->setCurrentIndex(1);
+        h.form2.show();
+        h.form->SaveCommandFile();
+        QFile file(path + ".cfg");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("\x02\x01\x02", 3));
+        QVERIFY(!h.form2.isVisible());
+        file.remove();
+    }
+
+    void ClosingDuringAReadEndsQuietlyAndQuickly() {
+        zort::sim::FaultPlan plan;
+        plan.replyDelayMs = 200;
+        Harness h(plan);
+        h.form->context.timings.settingsReplyMs = 4000;
+        h.form->show();
+        h.form->SpeedButton4Click();
+        QTest::qWait(300);
+        QVERIFY(h.form->context.AnyRunning());
+        QElapsedTimer t;
+        t.start();
+        h.form->close();
+        QVERIFY(t.elapsed() < 1000);
+        QVERIFY(!h.form->context.AnyRunning());
+        QVERIFY(h.recorded.messages.empty());  // the read's failure shows no box after the window went
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    zort::ApplyLookAndFeel(app);
+    DeviceActionsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "DeviceActionsTest.moc"
