@@ -27,6 +27,7 @@ test: build
 
 bench: build
 	$(BUILD)/bench-link
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench-gui
 
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/zort-screenshots $(BUILD)/screenshots
