@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench screenshots clean test-asan test-tsan
+.PHONY: all deps configure build run test bench screenshots clean test-asan test-tsan fuzz
 
 all: build
 
@@ -40,6 +40,14 @@ test-asan:
 test-tsan:
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	$(MAKE) test BUILD=build-tsan CMAKE_FLAGS="-DZORT_SANITIZE=thread"
+
+# Every fuzz target for FUZZ_SECONDS from its seed corpus (clang's libFuzzer, with the
+# address and undefined-behaviour sanitizers).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DZORT_FUZZ=ON -DZORT_SANITIZE=address,undefined >/dev/null
+	cmake --build build-fuzz -j $(JOBS) --target zort_fuzzers
+	bash fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD)
