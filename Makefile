@@ -27,6 +27,8 @@ test: build
 
 bench: build
 	$(BUILD)/bench-link
+	$(BUILD)/bench-cli
+	$(BUILD)/bench-gnss
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench-gui
 
 screenshots: build

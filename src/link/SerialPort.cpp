@@ -148,6 +148,11 @@ void SerialPort::Cancel() {
     rxArrived.notify_all();
 }
 
+bool SerialPort::Cancelled() const {
+    std::lock_guard lock(rxMutex);
+    return cancelled;
+}
+
 void SerialPort::ResetCancel() {
     std::lock_guard lock(rxMutex);
     cancelled = false;
@@ -197,7 +202,9 @@ void SerialPort::WriterLoop() {
         {
             std::unique_lock lock(txMutex);
             txReady.wait(lock, [&] { return txPending || stopping; });
-            if (stopping) return;
+            // A block handed over before Close still goes out: a caller that awaits no
+            // answer (hang up, a call) closes right after sending.
+            if (!txPending) return;
             length = static_cast<size_t>(txLength);
             std::memcpy(block, txBuffer, length);
             txPending = false;

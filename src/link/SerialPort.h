@@ -67,6 +67,7 @@ public:
     // at once and Open refuses until ResetCancel(). The worker then ends and closes.
     void Cancel();
     void ResetCancel();
+    bool Cancelled() const;
 
     // Received bytes, read by callers from index 0 after WaitReply returned true.
     uint8_t rxBuffer[kRxBufferSize] = {};

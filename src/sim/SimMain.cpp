@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,7 +30,21 @@ const char kUsage[] =
     "                     May be repeated. Example: --fault drop@1#5\n"
     "  --param ID=TEXT    store TEXT (UTF-8) in the parameter with id ID (hex, e.g. 0x08080460)\n"
     "  --state FILE       write the state and the trace of received frames as JSON to FILE\n"
-    "                     after every frame and at exit\n";
+    "                     after every frame and at exit\n"
+    "modem behind command 8:\n"
+    "  --modem-silent     answer nothing at all\n"
+    "  --modem-error      answer ERROR to every command\n"
+    "  --modem-no-prompt  answer ERROR where the \"> \" of a file write or an SMS would come\n"
+    "  --modem-free N     report N bytes free on drive C:\n"
+    "GNSS receiver behind command 9:\n"
+    "  --nmea-period MS   send an NMEA burst every MS milliseconds while on (default 1000)\n"
+    "  --gnss-sync-after K  the boot ROM ignores the first K synchronisation bytes (A0)\n"
+    "  --gnss-fail F      STEP[#N[+]]:KIND bends one answer of the boot ROM or the loader;\n"
+    "                     STEP one of sync 0a 50 05 a1 a1-addr a1-size a1-data a4 a4-addr\n"
+    "                     a4-size a8 a8-addr d3 d5 block; N its 1-based occurrence (a1-data\n"
+    "                     counts frames, block counts blocks), + for every later one too;\n"
+    "                     KIND one of silent, wrong, checksum (a1-data, a4-size, block),\n"
+    "                     close. May be repeated. Example: --gnss-fail a4-size:checksum\n";
 
 bool WriteFileAtomically(const std::string& path, const std::string& text) {
     const std::string tmp = path + ".tmp";
@@ -58,6 +73,10 @@ int main(int argc, char** argv) {
     PtyTransport::Options options;
     std::string statePath;
     std::vector<std::pair<uint32_t, std::string>> params;
+    ModemModel::Options modemOptions;
+    int nmeaPeriodMs = 1000;
+    int gnssSyncAfter = 0;
+    std::vector<GnssBootFault> gnssFaults;
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -106,6 +125,28 @@ int main(int argc, char** argv) {
             params.emplace_back(static_cast<uint32_t>(id), zort::Utf8ToCp1251(v.substr(eq + 1)));
         } else if (arg == "--state") {
             statePath = value();
+        } else if (arg == "--modem-silent") {
+            modemOptions.silent = true;
+        } else if (arg == "--modem-error") {
+            modemOptions.errorToAll = true;
+        } else if (arg == "--modem-no-prompt") {
+            modemOptions.noPrompt = true;
+        } else if (arg == "--modem-free") {
+            int free = 0;
+            number(free);
+            modemOptions.freeBytes = free;
+        } else if (arg == "--nmea-period") {
+            number(nmeaPeriodMs);
+        } else if (arg == "--gnss-sync-after") {
+            number(gnssSyncAfter);
+        } else if (arg == "--gnss-fail") {
+            GnssBootFault fault;
+            std::string error;
+            if (!GnssBootFault::Parse(value(), fault, error)) {
+                std::cerr << "zort-sim: " << error << "\n";
+                return 2;
+            }
+            gnssFaults.push_back(fault);
         } else {
             std::cerr << "zort-sim: unknown option " << arg << "\n" << kUsage;
             return 2;
@@ -125,6 +166,14 @@ int main(int argc, char** argv) {
         for (const auto& [id, text] : params) m.SetParameterText(id, text);
         return 0;
     });
+    simulator.WithModem([&](ModemModel& m) {
+        m.SetOptions(modemOptions);
+        return 0;
+    });
+    simulator.WithGnss([&](GnssReceiverModel& g) {
+        g.SetBurstPeriod(std::chrono::milliseconds(nmeaPeriodMs > 0 ? nmeaPeriodMs : 1000));
+        return 0;
+    });
     PtyTransport transport(simulator, options);
     auto dumpState = [&] {
         if (!statePath.empty() && !WriteFileAtomically(statePath, simulator.StateJson())) {
@@ -132,6 +181,12 @@ int main(int argc, char** argv) {
         }
     };
     transport.OnFramesHandled(dumpState);
+    simulator.WithGnss([&](GnssReceiverModel& g) {
+        g.Boot().SetSyncAfter(gnssSyncAfter);
+        for (const GnssBootFault& f : gnssFaults) g.Boot().AddFault(f);
+        g.Boot().SetLineCloser([&transport] { transport.CloseLine(); });
+        return 0;
+    });
     std::string error;
     if (!transport.Start(error)) {
         std::cerr << "zort-sim: " << error << "\n";

@@ -76,6 +76,26 @@ std::string TrackerModel::ParameterText(uint32_t id) const {
     return std::string(s.begin(), end);
 }
 
+void TrackerModel::SetModemOn(bool on) {
+    modemOn = on;
+    if (modem) modem->SetPowered(on);
+}
+
+void TrackerModel::SetGnssOn(bool on) {
+    gnssOn = on;
+    if (gnss) gnss->SetPowered(on);
+}
+
+void TrackerModel::SetModem(PassThroughPeer* peer) {
+    modem = peer;
+    if (modem) modem->SetPowered(modemOn);
+}
+
+void TrackerModel::SetGnss(PassThroughPeer* peer) {
+    gnss = peer;
+    if (gnss) gnss->SetPowered(gnssOn);
+}
+
 std::vector<uint8_t> TrackerModel::Handle(const ReceivedFrame& frame) {
     const FrameHeader& h = frame.header;
     switch (h.command) {
@@ -92,16 +112,16 @@ std::vector<uint8_t> TrackerModel::Handle(const ReceivedFrame& frame) {
             return {kAck};
         }
         case kCmdStartModem:
-            modemOn = true;
+            SetModemOn(true);
             return {kAck};
         case kCmdStopModem:
-            modemOn = false;
+            SetModemOn(false);
             return {kAck};
         case kCmdStartGnss:
-            gnssOn = true;
+            SetGnssOn(true);
             return {kAck};
         case kCmdStopGnss:
-            gnssOn = false;
+            SetGnssOn(false);
             return {kAck};
         case kCmdSetGnssBaud:
             gnssBaud = h.id;

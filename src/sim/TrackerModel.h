@@ -21,6 +21,8 @@ public:
     virtual std::vector<uint8_t> OnPayload(const std::vector<uint8_t>& payload) = 0;
     // Bytes the peer sends on its own (an NMEA stream), collected now and then.
     virtual std::vector<uint8_t> TakeSpontaneous() { return {}; }
+    // The tracker switched the device on or off (start/stop of the modem or receiver).
+    virtual void SetPowered(bool on) { (void)on; }
     virtual std::string StateJson() const { return "{}"; }
 };
 
@@ -51,8 +53,13 @@ public:
     bool GnssOn() const { return gnssOn; }
     uint32_t GnssBaud() const { return gnssBaud; }
 
-    void SetModem(PassThroughPeer* peer) { modem = peer; }
-    void SetGnss(PassThroughPeer* peer) { gnss = peer; }
+    // The switches of commands 3 to 6, also for tests that start from a running device.
+    void SetModemOn(bool on);
+    void SetGnssOn(bool on);
+
+    // A peer plugged in takes the power state of its switch.
+    void SetModem(PassThroughPeer* peer);
+    void SetGnss(PassThroughPeer* peer);
     PassThroughPeer* Modem() const { return modem; }
     PassThroughPeer* Gnss() const { return gnss; }
 

@@ -7,7 +7,19 @@
 
 namespace zort::sim {
 
-TrackerSimulator::TrackerSimulator(FaultPlan plan) : plan(std::move(plan)) {}
+namespace {
+
+constexpr uint32_t kImeiParameter = 0x080807E0;
+
+}  // namespace
+
+TrackerSimulator::TrackerSimulator(FaultPlan plan) : plan(std::move(plan)) {
+    // The modem tells the IMEI the tracker stores, whatever a test wrote there.
+    modem.SetImeiSource([this] { return model.ParameterText(kImeiParameter); });
+    gnss.SetLinkBaudSource([this] { return model.GnssBaud(); });
+    model.SetModem(&modem);
+    model.SetGnss(&gnss);
+}
 
 void TrackerSimulator::SetPlan(const FaultPlan& newPlan) {
     std::lock_guard lock(mutex);

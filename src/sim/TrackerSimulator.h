@@ -12,6 +12,8 @@
 
 #include "sim/FaultPlan.h"
 #include "sim/FrameParser.h"
+#include "sim/GnssReceiverModel.h"
+#include "sim/ModemModel.h"
 #include "sim/TrackerModel.h"
 
 namespace zort::sim {
@@ -43,6 +45,19 @@ public:
         return f(model);
     }
 
+    // The same for the modem behind command 8 and the receiver behind command 9, which
+    // the simulator plugs into its model.
+    template <typename F>
+    auto WithModem(F&& f) {
+        std::lock_guard lock(mutex);
+        return f(modem);
+    }
+    template <typename F>
+    auto WithGnss(F&& f) {
+        std::lock_guard lock(mutex);
+        return f(gnss);
+    }
+
     std::vector<FrameRecord> Trace() const;
     int FramesReceived() const;
     uint64_t DiscardedBytes() const;
@@ -56,6 +71,8 @@ private:
     FaultPlan plan;
     FrameParser parser;
     TrackerModel model;
+    ModemModel modem;
+    GnssReceiverModel gnss;
     std::vector<FrameRecord> trace;
     int framesReceived = 0;
     int countByCommand[256] = {};

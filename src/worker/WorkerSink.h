@@ -33,6 +33,11 @@ public:
     virtual void ImageRead() {}
     // One line for the service window's log.
     virtual void LogLine(const std::string& line) { (void)line; }
+    // A piece of the receiver's stream (UTF-8), appended to the service log exactly as
+    // it came: no separator, no line break; the stream's own CR LF end its lines. Called
+    // once a poll, with an empty text when nothing arrived, so a view can still scroll
+    // to its end.
+    virtual void AppendText(const std::string& text) { (void)text; }
     // The last call of every run, after the channel was closed: the window may enable
     // the button that started the work again.
     virtual void WorkerEnded() {}

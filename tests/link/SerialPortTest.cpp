@@ -156,6 +156,23 @@ TEST(SerialPort, APulledCableEndsTheWaitAtOnce) {
     EXPECT_FALSE(port.IsOpen());
 }
 
+TEST(SerialPort, ABlockSentJustBeforeCloseStillGoesOut) {
+    SimulatedTracker tracker;
+    SerialPort port;
+    constexpr int kRounds = 40;
+    for (int i = 1; i <= kRounds; ++i) {
+        ASSERT_EQ(port.Open(tracker.Path()), 1);
+        ASSERT_TRUE(port.SendFrame(kCmdStopModem, 0, 0, nullptr));
+        port.Close();  // at once, as a command that awaits no answer does
+        // The next send purges what the line has not delivered yet, so let this frame
+        // arrive before the next round.
+        const auto deadline = Clock::now() + 500ms;
+        while (tracker.simulator.FramesReceived() < i && Clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        ASSERT_EQ(tracker.simulator.FramesReceived(), i) << "the frame of round " << i << " never went out";
+    }
+}
+
 TEST(SerialPort, OpenFailuresSayWhyAndLeaveTheChannelClosed) {
     SerialPort port;
     port.Close();  // never opened: harmless

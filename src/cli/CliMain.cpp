@@ -1,0 +1,36 @@
+// zortcfg: what the configurator's windows do, from a terminal or a script. The
+// commands register themselves (commands/*.cpp); this file parses the command line,
+// runs the one chosen and turns its outcome into the exit status.
+
+#include <CLI/CLI.hpp>
+#include <utility>
+#include <vector>
+
+#include "cli/Command.h"
+#include "cli/Outcome.h"
+
+int main(int argc, char** argv) {
+    using namespace zort::cli;
+    CLI::App app{"Конфигуратор ЗОРТ Z100 / Z110 / Z410: настройки, прошивка и файлы из командной строки",
+                 "zortcfg"};
+    app.require_subcommand(1);
+
+    std::vector<std::unique_ptr<Command>> commands = CreateCommands();
+    std::vector<std::pair<CLI::App*, Command*>> defined;
+    for (auto& command : commands) defined.emplace_back(command->Define(app), command.get());
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help is a parse "error" that succeeds.
+        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+            app.exit(e);
+            return Finish(Outcome::Success());
+        }
+        return Finish(Outcome::BadInput(e.what(), "Справка: zortcfg --help"));
+    }
+    for (const auto& [subcommand, command] : defined) {
+        if (subcommand->parsed()) return Finish(command->Run());
+    }
+    return Finish(Outcome::BadInput("Не указана команда", "Справка: zortcfg --help"));
+}

@@ -1,0 +1,310 @@
+// zortcfg against the simulated tracker on a pseudo-terminal: what reaches the wire,
+// what the tracker keeps, what the user reads and the exit status a script sees.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <nlohmann/json.hpp>
+
+#include "CliProcess.h"
+#include "link/Cp1251.h"
+#include "settings/ExchangeTable.h"
+#include "support/SimulatedTracker.h"
+
+namespace zort {
+namespace {
+
+namespace fs = std::filesystem;
+using test::CliResult;
+using test::PlanOf;
+using test::RunZortcfg;
+using test::SimulatedTracker;
+
+constexpr uint32_t kOwnerId = 0x08080460;
+constexpr uint32_t kPinId = 0x08080480;
+constexpr uint32_t kTimeZoneId = 0x08080580;
+constexpr uint32_t kWialonPasswordId = 0x08080120;
+
+std::vector<sim::FrameRecord> Frames(const sim::TrackerSimulator& simulator, int command) {
+    std::vector<sim::FrameRecord> frames;
+    for (auto& f : simulator.Trace()) {
+        if (f.command == command) frames.push_back(f);
+    }
+    return frames;
+}
+
+std::string Param(sim::TrackerSimulator& simulator, uint32_t id) {
+    return Cp1251ToUtf8(simulator.WithModel([&](sim::TrackerModel& m) { return m.ParameterText(id); }));
+}
+
+void SetParam(sim::TrackerSimulator& simulator, uint32_t id, const std::string& utf8) {
+    simulator.WithModel([&](sim::TrackerModel& m) {
+        m.SetParameterText(id, Utf8ToCp1251(utf8));
+        return 0;
+    });
+}
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+class CliDevice : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::path(::testing::TempDir()) /
+              ("zortcfg-" + std::to_string(getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string File(const std::string& name) const { return (dir / name).string(); }
+    void Write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(File(name), std::ios::binary) << bytes;
+    }
+
+    fs::path dir;
+};
+
+TEST_F(CliDevice, ReadPrintsTheSummaryAndTheDeviceInformation) {
+    SimulatedTracker tracker;
+    const CliResult r = RunZortcfg({"read", "--port", tracker.Path()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "Период времени охраны №1               c 23:00 до 07:00\n")) << r.out;
+    EXPECT_TRUE(Has(r.out, "c 10:00 до 17:00"));
+    EXPECT_TRUE(Has(r.out, "IMEI:               861234050123456\n")) << r.out;
+    EXPECT_TRUE(Has(r.out, "ЗОРТ Z410 №004217"));
+    EXPECT_EQ(r.err, "") << "no progress bar when stderr is not a terminal";
+
+    // The 30 items in exchange order, then the extra read of the marker.
+    const auto reads = Frames(tracker.simulator, kCmdReadParameter);
+    ASSERT_EQ(reads.size(), 31u);
+    for (size_t k = 0; k < kExchangeTable.size(); ++k) EXPECT_EQ(reads[k].id, kExchangeTable[k].id) << k;
+    EXPECT_EQ(reads[30].id, kFollowUpReadId);
+    EXPECT_EQ(tracker.simulator.Trace().size(), 31u) << "a read writes nothing";
+}
+
+TEST_F(CliDevice, ReadJsonWrittenToAnotherTrackerCarriesEveryWrittenItem) {
+    SimulatedTracker source;
+    SetParam(source.simulator, kOwnerId, "+79001234567");
+    SetParam(source.simulator, kTimeZoneId, "-5");
+    SetParam(source.simulator, kWialonPasswordId, "пароль");
+    SetParam(source.simulator, 0x08080620, "0815200000000000");
+    const CliResult read = RunZortcfg({"read", "--port", source.Path(), "--json", File("s.json")});
+    ASSERT_EQ(read.status, 0) << read.err;
+
+    // To stdout the document stands alone; the table goes to stderr.
+    const CliResult piped = RunZortcfg({"read", "--port", source.Path(), "--json", "-"});
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    const auto document = nlohmann::json::parse(piped.out);
+    EXPECT_EQ(document.size(), 30u);
+    EXPECT_EQ(document["device_identity"], "ЗОРТ Z410 №004217");
+    EXPECT_EQ(document["wialon_password"], "пароль");
+    EXPECT_TRUE(Has(piped.err, "c 08:15 до 20:00"));
+
+    SimulatedTracker target;
+    const CliResult write = RunZortcfg({"write", "--port", target.Path(), "--json", File("s.json")});
+    ASSERT_EQ(write.status, 0) << write.err;
+    EXPECT_TRUE(Has(write.out, "Настройки успешно записаны"));
+    const auto writes = Frames(target.simulator, kCmdWriteParameter);
+    ASSERT_EQ(writes.size(), 25u);
+    for (size_t k = 0; k < writes.size(); ++k) {
+        EXPECT_EQ(writes[k].id, kExchangeTable[k].id);
+        EXPECT_EQ(writes[k].length, 32u);
+        EXPECT_EQ(Param(target.simulator, writes[k].id), Param(source.simulator, writes[k].id)) << k;
+    }
+    EXPECT_EQ(Param(target.simulator, kWialonPasswordId), "пароль");
+}
+
+TEST_F(CliDevice, EmptyOwnerIsRefusedWithoutYesAndWrittenAsNoNumberWithIt) {
+    SimulatedTracker tracker;
+    const CliResult refused = RunZortcfg({"write", "--port", tracker.Path(), "--defaults"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(Has(refused.err, "Вы не указали номер телефона владельца\nЗаписать настройки без него?\n"));
+    EXPECT_TRUE(Has(refused.err, "--yes"));
+    EXPECT_TRUE(tracker.simulator.Trace().empty()) << "nothing may reach the tracker";
+
+    SetParam(tracker.simulator, kOwnerId, "+79990000000");
+    const CliResult accepted = RunZortcfg({"write", "--port", tracker.Path(), "--defaults", "--yes"});
+    ASSERT_EQ(accepted.status, 0) << accepted.err;
+    EXPECT_TRUE(Has(accepted.out, "Записать настройки без него?\nДа (--yes)\n"));
+    EXPECT_TRUE(Has(accepted.out, "Настройки успешно записаны"));
+    EXPECT_EQ(Frames(tracker.simulator, kCmdWriteParameter).size(), 25u);
+    EXPECT_EQ(Param(tracker.simulator, kOwnerId), "00000");
+    EXPECT_EQ(Param(tracker.simulator, kPinId), "1234");
+}
+
+TEST_F(CliDevice, InputThePagesWouldRefuseIsRefusedBeforeAnyFrame) {
+    SimulatedTracker tracker;
+    Write("unknown.json", R"({"pin": "1234", "pinn": "1"})");
+    Write("number.json", R"({"pin": 1234, "imei": null})");
+    Write("array.json", R"(["pin"])");
+    Write("broken.json", R"({"pin": )");
+    Write("long.json", R"({"server_host": "a-host-name-of-32-characters.org"})");
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {{"--json", File("unknown.json")}, {"Ошибка в файле настроек", "«pinn»: неизвестный ключ"}},
+        {{"--json", File("number.json")}, {"«pin»: значение должно быть строкой", "«imei»: значение должно"}},
+        {{"--json", File("array.json")}, {"одним объектом JSON"}},
+        {{"--json", File("broken.json")}, {"это не документ JSON"}},
+        {{"--json", File("long.json")}, {"«server_host»: текст длиннее 31 символа"}},
+        {{"--json", File("missing.json")}, {"Ошибка открытия файла", "missing.json"}},
+        {{"--defaults", "--set", "time_zone=15", "--set", "contact_time=2460"},
+         {"Недопустимые значения настроек", "«time_zone»: «15»", "«contact_time»: «2460»"}},
+        {{"--defaults", "--set", "owner_phone=+7900", "--set", "pin=12"},
+         {"PIN-код устройства должен состоять из четырех цифр"}},
+        {{"--defaults", "--set", "owner_phone=+7900", "--set", "server_port=", "--set", "guard_mode=1"},
+         {"Вы не указали адрес сервера или порт."}},
+        {{"--defaults", "--set", "owner_phone=8 900"}, {"только цифры"}},
+        {{"--defaults", "--json", File("unknown.json")}, {"--defaults"}},
+        {{}, {"Exactly 1"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"write", "--port", tracker.Path()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliResult r = RunZortcfg(args);
+        EXPECT_EQ(r.status, 2) << c.expected.front() << "\n" << r.err;
+        for (const std::string& e : c.expected) EXPECT_TRUE(Has(r.err, e)) << e << "\n" << r.err;
+    }
+    EXPECT_TRUE(tracker.simulator.Trace().empty());
+}
+
+// A tracker that takes every write, acknowledges it, and then forgets the PIN and the
+// time zone: the acknowledgement alone proves nothing.
+TEST_F(CliDevice, VerifyNamesEveryFieldTheTrackerDidNotKeep) {
+    sim::TrackerSimulator simulator;
+    sim::PtyTransport transport(simulator);
+    transport.OnFramesHandled([&] {
+        simulator.WithModel([](sim::TrackerModel& m) {
+            m.SetParameterText(kPinId, "1234");
+            m.SetParameterText(kTimeZoneId, "3");
+            return 0;
+        });
+    });
+    std::string error;
+    ASSERT_TRUE(transport.Start(error)) << error;
+    const std::vector<std::string> write = {"write",        "--port",   transport.SlavePath(),
+                                            "--defaults",   "--set",    "owner_phone=+79001234567",
+                                            "--set",        "pin=4321", "--set",
+                                            "time_zone=-5", "--verify"};
+    const CliResult r = RunZortcfg(write);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Has(r.out, "Настройки успешно записаны"));
+    EXPECT_TRUE(Has(r.err,
+                    "Устройство не сохранило записанные значения\n"
+                    "«pin»: записано «4321», прочитано «1234»\n"
+                    "«time_zone»: записано «-5», прочитано «3»\n"))
+        << r.err;
+    EXPECT_FALSE(Has(r.err, "owner_phone"));
+    EXPECT_EQ(Frames(simulator, kCmdWriteParameter).size(), 25u);
+    EXPECT_EQ(Frames(simulator, kCmdReadParameter).size(), 31u);
+
+    SimulatedTracker healthy;
+    std::vector<std::string> again = write;
+    again[2] = healthy.Path();
+    const CliResult ok = RunZortcfg(again);
+    EXPECT_EQ(ok.status, 0) << ok.err;
+    EXPECT_TRUE(Has(ok.out, "Проверка: устройство сохранило все записанные значения"));
+}
+
+TEST_F(CliDevice, MissingReadReplyFailsAfterTheTrackersFourSeconds) {
+    SimulatedTracker tracker(PlanOf({"drop@1#5"}));
+    const CliResult r = RunZortcfg({"read", "--port", tracker.Path(), "--json", File("never.json")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Ошибка во время чтения параметров\n");
+    EXPECT_GE(r.seconds, 4.0);
+    EXPECT_LT(r.seconds, 8.0);
+    EXPECT_EQ(r.out, "") << "no summary of a partial read";
+    EXPECT_FALSE(fs::exists(File("never.json")));
+    EXPECT_EQ(tracker.simulator.Trace().size(), 5u);
+}
+
+TEST_F(CliDevice, LostLinesAndMissingAcknowledgementsEndTheOperation) {
+    // A pulled cable fails at once, not after the time-out.
+    SimulatedTracker pulled(PlanOf({"close@1#3"}));
+    const CliResult read = RunZortcfg({"read", "--port", pulled.Path()});
+    EXPECT_EQ(read.status, 1);
+    EXPECT_TRUE(Has(read.err, "Ошибка во время чтения параметров"));
+    EXPECT_LT(read.seconds, 2.0);
+
+    SimulatedTracker deaf(PlanOf({"drop@2#7"}));
+    const CliResult write =
+        RunZortcfg({"write", "--port", deaf.Path(), "--defaults", "--yes"}, test::ShortTimeouts());
+    EXPECT_EQ(write.status, 1);
+    EXPECT_TRUE(Has(write.err, "Ошибка во время записи параметров"));
+    EXPECT_FALSE(Has(write.out, "Настройки успешно записаны"));
+    EXPECT_EQ(Frames(deaf.simulator, kCmdWriteParameter).size(), 7u);
+
+    const CliResult absent = RunZortcfg({"read", "--port", File("no-such-port")});
+    EXPECT_EQ(absent.status, 1);
+    EXPECT_EQ(absent.err.substr(0, absent.err.find('\n')), "Устройство не подключено");
+    EXPECT_TRUE(Has(absent.err, "\nПорт " + File("no-such-port") + " не найден")) << absent.err;
+}
+
+std::string FirmwareFile(size_t imageLength) {
+    std::string bytes = "ZORT-FMW-HEADER";  // 15 bytes, never sent
+    for (size_t i = 0; i < imageLength; ++i) bytes.push_back(static_cast<char>((i * 7 + 3) & 0xFF));
+    return bytes;
+}
+
+TEST_F(CliDevice, FlashSendsTheImageInBlocksAtTheFlashAddresses) {
+    SimulatedTracker tracker;
+    const std::string file = FirmwareFile(1000);
+    Write("fw.fmw", file);
+    const CliResult r = RunZortcfg({"flash", "--port", tracker.Path(), File("fw.fmw")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Прошивка успешно обновлена\n");
+
+    const auto trace = tracker.simulator.Trace();
+    ASSERT_EQ(trace.size(), 3u);
+    EXPECT_EQ(trace[0].command, kCmdPrepareFirmware);
+    EXPECT_EQ(trace[1].command, kCmdWriteFirmwareBlock);
+    EXPECT_EQ(trace[1].id, 0x08006400u);
+    EXPECT_EQ(trace[1].length, 512u);
+    EXPECT_EQ(trace[2].id, 0x08006600u);
+    EXPECT_EQ(trace[2].length, 488u);
+    const auto flash = tracker.simulator.WithModel([](sim::TrackerModel& m) { return m.FlashImage(); });
+    EXPECT_EQ(std::string(flash.begin(), flash.end()), file.substr(15));
+}
+
+TEST_F(CliDevice, FirmwareFilesWithoutAnImageAreRefusedBeforeTheTrackerIsTouched) {
+    SimulatedTracker tracker;
+    Write("header-only.fmw", FirmwareFile(0));
+    fs::create_directory(File("folder.fmw"));
+    for (const char* name : {"header-only.fmw", "folder.fmw", "missing.fmw"}) {
+        const CliResult r = RunZortcfg({"flash", "--port", tracker.Path(), File(name)});
+        EXPECT_EQ(r.status, 2) << name;
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "Ошибка открытия файла прошивки") << r.err;
+        EXPECT_TRUE(Has(r.err, File(name))) << r.err;
+    }
+    EXPECT_TRUE(tracker.simulator.Trace().empty());
+
+    // A name without the extension gets it, as in the window's file dialog.
+    Write("named.fmw", FirmwareFile(10));
+    EXPECT_EQ(RunZortcfg({"flash", "--port", tracker.Path(), File("named")}).status, 0);
+
+    SimulatedTracker deaf(PlanOf({"drop@11#2"}));
+    Write("big.fmw", FirmwareFile(2000));
+    const CliResult r = RunZortcfg({"flash", "--port", deaf.Path(), File("big.fmw")}, test::ShortTimeouts());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Ошибка во время записи прошивки\n");
+    EXPECT_EQ(Frames(deaf.simulator, kCmdWriteFirmwareBlock).size(), 2u) << "nothing after the lost block";
+}
+
+TEST_F(CliDevice, ProgressBarOnlyOnATerminal) {
+    SimulatedTracker tracker({}, 9600);
+    const CliResult r = RunZortcfg({"read", "--port", tracker.Path()}, test::StderrTerminal());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, "Чтение настроек... [")) << r.err;
+    EXPECT_TRUE(Has(r.err, "%  осталось 0:0")) << r.err;
+    EXPECT_TRUE(Has(r.err, "\r\033[K")) << "the bar is erased before the table";
+    EXPECT_FALSE(Has(r.out, "осталось"));
+}
+
+}  // namespace
+}  // namespace zort

@@ -1,0 +1,122 @@
+// The pure parts of zortcfg: the JSON settings document, the progress line and the
+// answers to the write button's questions.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "cli/CliPrompts.h"
+#include "cli/ConsoleSink.h"
+#include "cli/SettingsDocument.h"
+#include "link/Cp1251.h"
+#include "settings/SettingsDefaults.h"
+
+namespace zort::cli {
+namespace {
+
+TEST(SettingsDocument, RoundTripKeepsEverySlotTextInSlotOrder) {
+    SettingsImage image;
+    StoreDefaults(image, "+79001234567");
+    image.SetText(29, Utf8ToCp1251("ЗОРТ Z410 №004217"));
+    image.SetText(11, Utf8ToCp1251("пароль \"с\" кавычками\\"));
+    const std::string text = SettingsToJson(image);
+
+    const auto document = nlohmann::ordered_json::parse(text);
+    ASSERT_EQ(document.size(), 30u);
+    EXPECT_EQ(document.begin().key(), "owner_phone");
+    EXPECT_EQ((--document.end()).key(), "device_identity");
+
+    SettingsImage back;
+    ASSERT_TRUE(ApplySettingsJson(text, "x", back).Ok());
+    for (int slot = 0; slot < kSlotCount; ++slot) EXPECT_EQ(back.Text(slot), image.Text(slot)) << slot;
+}
+
+TEST(SettingsDocument, AbsentKeysKeepTheirValues) {
+    SettingsImage image;
+    StoreDefaults(image, "");
+    ASSERT_TRUE(ApplySettingsJson(R"({"pin": "4321", "wialon_password": ""})", "x", image).Ok());
+    EXPECT_EQ(image.Text(1), "4321");
+    EXPECT_EQ(image.Text(2), "3");
+    EXPECT_EQ(image.Text(11), "");
+}
+
+TEST(SettingsDocument, RefusalsNameEveryOffendingKeyAndChangeNothing) {
+    SettingsImage image;
+    StoreDefaults(image, "");
+    const SettingsImage before = image;
+    const Outcome o = ApplySettingsJson(
+        R"({"pin": "9999", "colour": "red", "time_zone": 3, "owner_phone": "☎", "server_host": "ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ",
+            "balance_code": "a\u0000b"})",
+        "in.json", image);
+    EXPECT_EQ(o.kind, OutcomeKind::kBadInput);
+    EXPECT_EQ(o.message, "Ошибка в файле настроек «in.json»");
+    EXPECT_EQ(o.detail,
+              "«colour»: неизвестный ключ\n"
+              "«time_zone»: значение должно быть строкой\n"
+              "«owner_phone»: текст содержит символы, которых нет в кодировке Windows-1251\n"
+              "«server_host»: текст длиннее 31 символа\n"
+              "«balance_code»: текст содержит нулевой символ");
+    EXPECT_EQ(image, before) << "not even the good pin is stored";
+
+    EXPECT_EQ(ApplySettingsJson("\"pin\"", "x", image).kind, OutcomeKind::kBadInput);
+    EXPECT_EQ(ApplySettingsJson("{\"pin\": \"12\xFF\"}", "x", image).kind, OutcomeKind::kBadInput)
+        << "not UTF-8";
+}
+
+TEST(SettingsDocument, ThirtyOneCyrillicLettersFitASlot) {
+    // 62 bytes of UTF-8, but one byte each in the slot.
+    const std::string letters = "ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ";
+    SettingsImage image;
+    ASSERT_TRUE(ApplySettingAssignments({"wialon_password=" + letters}, image).Ok());
+    EXPECT_EQ(image.Utf8Text(11), letters);
+}
+
+TEST(SettingsDocument, AssignmentsApplyInOrder) {
+    SettingsImage image;
+    ASSERT_TRUE(
+        ApplySettingAssignments({"pin=1111", "pin=2222", "server_host=", "balance_code=a=b"}, image).Ok());
+    EXPECT_EQ(image.Text(1), "2222");
+    EXPECT_EQ(image.Text(6), "");
+    EXPECT_EQ(image.Text(23), "a=b");
+
+    const Outcome o = ApplySettingAssignments({"=1", "pin", "pin=123"}, image);
+    EXPECT_EQ(o.kind, OutcomeKind::kBadInput);
+    EXPECT_EQ(o.detail, "«=1»: ожидается ИМЯ=ТЕКСТ\n«pin»: ожидается ИМЯ=ТЕКСТ");
+    EXPECT_EQ(image.Text(1), "2222");
+}
+
+TEST(ProgressLine, ShowsPercentAndExtrapolatedTimeLeft) {
+    EXPECT_EQ(ProgressLine("Чтение настроек...", 30, 0, 0.5),
+              "Чтение настроек... [------------------------------]   0%  осталось --:--");
+    EXPECT_EQ(ProgressLine("x", 30, 15, 10.0), "x [###############---------------]  50%  осталось 0:10");
+    // 64 KiB at 9600 baud: a minute and more.
+    EXPECT_EQ(ProgressLine("x", 1000, 100, 9.0), "x [###---------------------------]  10%  осталось 1:21");
+    EXPECT_EQ(ProgressLine("x", 100, 1, 40.0), "x [------------------------------]   1%  осталось 1:06:00");
+    // Out-of-range reports never divide by zero or overflow the bar.
+    EXPECT_EQ(ProgressLine("x", 0, 5, 1.0), "x [------------------------------]   0%  осталось --:--");
+    EXPECT_EQ(ProgressLine("x", 10, 12, 1.0), "x [##############################] 100%  осталось 0:00");
+}
+
+TEST(CliPrompts, NoUnlessYesAndTheQuestionIsKeptOrPrinted) {
+    CliPrompts refusing(false);
+    EXPECT_FALSE(refusing.AskYesNo("конфигуратор", "Записать?"));
+    EXPECT_EQ(refusing.Refusal(), "Записать?");
+    EXPECT_NE(refusing.Hint().find("--yes"), std::string::npos);
+    refusing.Warn("конфигуратор", "Вы не задали PIN-код устройства");
+    EXPECT_EQ(refusing.Refusal(), "Вы не задали PIN-код устройства");
+    EXPECT_EQ(refusing.Hint(), "");
+
+    char* buffer = nullptr;
+    size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    CliPrompts agreeing(true, out);
+    EXPECT_TRUE(agreeing.AskYesNo("конфигуратор", "Записать?"));
+    std::fclose(out);
+    EXPECT_EQ(std::string(buffer, size), "Записать?\nДа (--yes)\n");
+    EXPECT_EQ(agreeing.Refusal(), "");
+    std::free(buffer);
+}
+
+}  // namespace
+}  // namespace zort::cli

@@ -1,0 +1,158 @@
+// "config.ini": the profile file, where it lives, and the sound-file list the service
+// window builds from the folder it names.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "service/IniProfile.h"
+#include "service/ServiceProfile.h"
+#include "service/SoundFileList.h"
+
+namespace zort {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+  public:
+    TempDir() {
+        static int counter = 0;
+        path = fs::path(::testing::TempDir()) /
+               ("zort-ini-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    fs::path path;
+};
+
+std::string ReadAll(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteAll(const fs::path& file, const std::string& text) {
+    std::ofstream out(file, std::ios::binary);
+    out << text;
+}
+
+TEST(IniProfile, FirstWriteCreatesTheFileAndEveryValueComesBackAsWritten) {
+    TempDir dir;
+    const IniProfile ini(dir.path / "sub" / "config.ini");
+    EXPECT_EQ(ini.Read("config", "Phone", "none"), "none") << "no file yet";
+    ASSERT_TRUE(ini.Write("config", "Phone", "+7 900 123-45-67"));
+    ASSERT_TRUE(ini.Write("config", "Directory", "/home/техник/Звуки"));
+    ASSERT_TRUE(ini.Write("config", "DAPath", "  padded  "));
+    ASSERT_TRUE(ini.Write("config", "FirmwarePath", "\"quoted\""));
+    ASSERT_TRUE(ini.Write("config", "Phone", "+7 900 765-43-21 "));  // replaces, trailing blank kept
+
+    EXPECT_EQ(ini.Read("config", "Phone"), "+7 900 765-43-21 ");
+    EXPECT_EQ(ini.Read("config", "Directory"), "/home/техник/Звуки");
+    EXPECT_EQ(ini.Read("config", "DAPath"), "  padded  ");
+    EXPECT_EQ(ini.Read("config", "FirmwarePath"), "\"quoted\"");
+    EXPECT_EQ(ReadAll(ini.Path()),
+              "[config]\nPhone=\"+7 900 765-43-21 \"\nDirectory=/home/техник/Звуки\nDAPath=\"  padded  \"\n"
+              "FirmwarePath=\"\"quoted\"\"\n");
+    // Written through a temporary file that is gone afterwards.
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(ini.Path().parent_path())) ++entries;
+    EXPECT_EQ(entries, 1);
+}
+
+TEST(IniProfile, NamesMatchWithoutRegardToCaseAndOtherContentStays) {
+    TempDir dir;
+    const fs::path file = dir.path / "config.ini";
+    WriteAll(file,
+             "; kept comment\r\n[other]\r\nPhone=111\r\n\r\n[CONFIG]\r\n  FIRMWAREPATH = C:\\fw\\ROM.bin \r\n"
+             "Phone=222\r\n\r\n[tail]\r\nx=1\r\n");
+    const IniProfile ini(file);
+    EXPECT_EQ(ini.Read("config", "FirmwarePAth"), "C:\\fw\\ROM.bin");
+    EXPECT_EQ(ini.Read("Config", "phone"), "222") << "the key of the other section is not taken";
+    ASSERT_TRUE(ini.Write("config", "PHONE", "333"));
+    ASSERT_TRUE(ini.Write("config", "Directory", "/snd"));
+    EXPECT_EQ(
+        ReadAll(file),
+        "; kept comment\r\n[other]\r\nPhone=111\r\n\r\n[CONFIG]\r\n  FIRMWAREPATH = C:\\fw\\ROM.bin \r\n"
+        "PHONE=333\r\nDirectory=/snd\r\n\r\n[tail]\r\nx=1\r\n")
+        << "line ends, order, comments and other sections untouched";
+
+    const ServiceProfile p = ServiceProfile::Load(ini);
+    EXPECT_EQ(p.directory, "/snd");
+    EXPECT_EQ(p.firmwarePath, "C:\\fw\\ROM.bin");
+    EXPECT_EQ(p.phone, "333");
+    EXPECT_EQ(p.daPath, "");
+}
+
+TEST(IniProfile, AFileSavedInWindows1251IsReadInThatCodePage) {
+    TempDir dir;
+    WriteAll(dir.path / "config.ini", "[config]\r\nDirectory=C:\\\xC7\xE2\xF3\xEA\xE8\r\n");  // "Звуки"
+    EXPECT_EQ(IniProfile(dir.path / "config.ini").Read("config", "Directory"), "C:\\Звуки");
+}
+
+TEST(IniProfile, ValuesThatWouldBreakTheFileAreRefused) {
+    TempDir dir;
+    const IniProfile ini(dir.path / "config.ini");
+    std::string why;
+    EXPECT_FALSE(ini.Write("config", "Phone", "123\r\n[config]\r\nPhone=evil", &why));
+    EXPECT_FALSE(why.empty());
+    EXPECT_FALSE(fs::exists(ini.Path())) << "nothing written";
+    // A folder where the file should be: the write fails and says so.
+    fs::create_directories(dir.path / "blocked" / "config.ini");
+    EXPECT_FALSE(IniProfile(dir.path / "blocked" / "config.ini").Write("config", "Phone", "1", &why));
+    EXPECT_NE(why.find("config.ini"), std::string::npos) << why;
+}
+
+TEST(ConfigLocation, BesideTheProgramUnlessThatFolderIsReadOnly) {
+    ConfigLocation l{"/opt/zort/bin", true, "/home/u/.cfg", "/home/u"};
+    EXPECT_EQ(ConfigIniPath(l), fs::path("/opt/zort/bin/config.ini"));
+    l.executableDirWritable = false;
+    EXPECT_EQ(ConfigIniPath(l), fs::path("/home/u/.cfg/zort-configurator/config.ini"));
+    l.xdgConfigHome = "";
+    EXPECT_EQ(ConfigIniPath(l), fs::path("/home/u/.config/zort-configurator/config.ini"));
+    l.xdgConfigHome = "relative/cfg";  // not a valid XDG value: ignored
+    EXPECT_EQ(ConfigIniPath(l), fs::path("/home/u/.config/zort-configurator/config.ini"));
+    l.home = "";
+    EXPECT_EQ(ConfigIniPath(l), fs::path("/opt/zort/bin/config.ini"));
+}
+
+TEST(ConfigLocation, TheFallbackFolderIsCreatedByTheFirstWriteAndReadBack) {
+    TempDir dir;
+    const ConfigLocation l{dir.path / "bin", false, (dir.path / "xdg").string(), "/nonexistent"};
+    const IniProfile writer(ConfigIniPath(l));
+    ASSERT_TRUE(writer.Write(kConfigSection, kKeyPhone, "+79001234567"));
+    EXPECT_TRUE(fs::exists(dir.path / "xdg" / "zort-configurator" / "config.ini"));
+    EXPECT_FALSE(fs::exists(dir.path / "bin"));
+    EXPECT_EQ(ServiceProfile::Load(IniProfile(ConfigIniPath(l))).phone, "+79001234567");
+}
+
+TEST(SoundFileList, AmrFilesOfAnyCaseSortedByNameWithTheirSizes) {
+    TempDir dir;
+    WriteAll(dir.path / "b.AMR", std::string(10, 'b'));
+    WriteAll(dir.path / "a.amr", std::string(3, 'a'));
+    WriteAll(dir.path / "C.Amr", "");
+    WriteAll(dir.path / ".hidden.AMR", "h");
+    WriteAll(dir.path / "note.txt", "not a sound");
+    WriteAll(dir.path / "AMR", "no extension");
+    fs::create_directories(dir.path / "folder.AMR");
+    fs::create_symlink(dir.path / "b.AMR", dir.path / "link.AMR");
+
+    const SoundFileList list = SoundFileList::FromFolder(dir.path.string());
+    std::vector<std::string> names;
+    for (const std::string& p : list.paths) names.push_back(fs::path(p).filename().string());
+    EXPECT_EQ(names, (std::vector<std::string>{".hidden.AMR", "C.Amr", "a.amr", "b.AMR", "link.AMR"}));
+    EXPECT_EQ(list.totalSize, 1 + 0 + 3 + 10 + 10);
+    EXPECT_EQ(SoundFileList::FromFolder(dir.path.string()).totalSize, list.totalSize)
+        << "same folder, same sum";
+
+    EXPECT_TRUE(SoundFileList::FromFolder((dir.path / "missing").string()).paths.empty());
+    EXPECT_TRUE(SoundFileList::FromFolder("").paths.empty());
+}
+
+}  // namespace
+}  // namespace zort
