@@ -112,8 +112,11 @@ bool SerialPort::WaitReply(uint32_t count, int32_t timeoutMs) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
     std::unique_lock lock(rxMutex);
+    ++rxWaiters;
+    rxAwaited = count;
     rxArrived.wait_until(lock, deadline,
                          [&] { return rxCount >= count || lineLost || cancelled || !open; });
+    --rxWaiters;
     return rxCount >= count;
 }
 
@@ -176,11 +179,15 @@ void SerialPort::ReaderLoop() {
             return;
         }
         long n;
+        bool wake = false;
         {
             std::lock_guard lock(rxMutex);
             if (rxCount < kRxBufferSize) {
                 n = portHandle.ReadAvailable(rxBuffer + rxCount, kRxBufferSize - rxCount);
                 if (n > 0) rxCount += static_cast<uint32_t>(n);
+                // At 9600 baud bytes trickle in one by one; waking a waiter that needs
+                // 32 for each of them costs a context switch a byte for nothing.
+                wake = n > 0 && (rxWaiters != 1 || rxCount >= rxAwaited);
             } else {
                 // Full: drain the driver and drop the bytes, or poll() would wake us
                 // for ever.
@@ -191,7 +198,7 @@ void SerialPort::ReaderLoop() {
             MarkLost();
             return;
         }
-        if (n > 0) rxArrived.notify_all();
+        if (wake) rxArrived.notify_all();
     }
 }
 

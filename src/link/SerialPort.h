@@ -86,7 +86,11 @@ private:
     mutable std::mutex rxMutex;
     uint8_t frameBuffer[kFrameBufferSize] = {};
 
-    std::condition_variable rxArrived;  // signalled on every append and line change
+    std::condition_variable rxArrived;  // signalled on appends a waiter needs and line changes
+    // What the waiting WaitReply needs, so the reader wakes it only once that is there.
+    // With more than one waiter every append wakes them all.
+    int rxWaiters = 0;
+    uint32_t rxAwaited = 1;
     bool open = false;
     bool lineLost = false;
     bool cancelled = false;
