@@ -9,12 +9,14 @@ root=$(cd "$(dirname "$0")" && pwd)
 findings="$build/fuzz-findings"
 mkdir -p "$findings"
 status=0
+mkdir -p "$build/fuzz-logs"
 for binary in "$build"/fuzz_*; do
+  [ -f "$binary" ] && [ -x "$binary" ] || continue
   name=$(basename "$binary")
   target=${name#fuzz_}
   work=$(mktemp -d)
   [ -d "$root/corpus/$target" ] && cp -r "$root/corpus/$target/." "$work/"
-  log="$build/$name.log"
+  log="$build/fuzz-logs/$name.log"
   "$binary" "$work" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$findings/$name-" \
     -max_len=8192 >"$log" 2>&1
   rc=$?

@@ -87,8 +87,10 @@ Outcome ApplySettingsJson(std::string_view text, const std::string& source, Sett
     nlohmann::ordered_json document;
     try {
         document = nlohmann::ordered_json::parse(text);
-    } catch (const nlohmann::ordered_json::parse_error& e) {
-        // The parser also refuses strings that are not valid UTF-8.
+    } catch (const nlohmann::ordered_json::exception& e) {
+        // Besides syntax errors the parser refuses strings that are not valid UTF-8,
+        // and numbers too large for a double (an out-of-range error, not a parse
+        // error): all of them are a bad file, never a crash.
         return Outcome::BadInput(message, std::string("это не документ JSON: ") + e.what());
     }
     if (!document.is_object()) {

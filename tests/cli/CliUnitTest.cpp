@@ -62,6 +62,11 @@ TEST(SettingsDocument, RefusalsNameEveryOffendingKeyAndChangeNothing) {
     EXPECT_EQ(ApplySettingsJson("\"pin\"", "x", image).kind, OutcomeKind::kBadInput);
     EXPECT_EQ(ApplySettingsJson("{\"pin\": \"12\xFF\"}", "x", image).kind, OutcomeKind::kBadInput)
         << "not UTF-8";
+    // Found by fuzzing: a number too large for a double made the parser throw a
+    // different exception, which ended the program.
+    EXPECT_EQ(ApplySettingsJson("{\"pin\": 2" + std::string(90, '2') + "e222222}", "x", image).kind,
+              OutcomeKind::kBadInput);
+    EXPECT_EQ(image, before);
 }
 
 TEST(SettingsDocument, ThirtyOneCyrillicLettersFitASlot) {
