@@ -9,16 +9,20 @@
 
 namespace zort {
 
-void QtSink::OnMainThread(const std::function<void()>& call) {
+void RunOnMainThread(QObject& target, const std::atomic<bool>& detached, const std::function<void()>& call) {
     if (detached) return;
-    auto guarded = [this, &call] {
+    auto guarded = [&detached, &call] {
         if (!detached) call();
     };
-    if (QThread::currentThread() == form.thread()) {
+    if (QThread::currentThread() == target.thread()) {
         guarded();
     } else {
-        QMetaObject::invokeMethod(&form, guarded, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(&target, guarded, Qt::BlockingQueuedConnection);
     }
+}
+
+void QtSink::OnMainThread(const std::function<void()>& call) {
+    RunOnMainThread(form, detached, call);
 }
 
 void QtSink::ShowMessage(int statusKind, const std::string& message, const std::string& detail) {

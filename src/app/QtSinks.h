@@ -14,6 +14,11 @@ namespace zort {
 
 class TForm1;
 
+// Runs `call` on the thread of `target` (the main thread) and waits for it; on that
+// thread already, runs it at once. Nothing runs once `detached` is set, also when it
+// was set while the call waited in the queue.
+void RunOnMainThread(QObject& target, const std::atomic<bool>& detached, const std::function<void()>& call);
+
 class QtSink : public WorkerSink {
 public:
     explicit QtSink(TForm1& form) : form(form) {}

@@ -10,9 +10,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <string>
 
@@ -20,7 +24,10 @@
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "app/TForm3.h"
+#include "app/TForm4.h"
+#include "app/TForm5.h"
 #include "app/TForm6.h"
+#include "service/ServiceProfile.h"
 
 namespace {
 
@@ -92,6 +99,28 @@ void FillSample(zort::TForm1& form) {
     }
 }
 
+// A technician's session: a folder of sounds, both update files, a number, and a log
+// with command results between pieces of the receiver's stream.
+void FillSample(zort::TForm5& form) {
+    form.Edit1->setText(QStringLiteral("/home/tech/Трекеры/Звуки Z410"));
+    form.Label5->setText(QStringLiteral("Найдено файлов *.AMR: 4 (18 432 байт)"));
+    form.Edit2->setText(QStringLiteral("/home/tech/Трекеры/GNSS/loader_v1.bin"));
+    form.Edit3->setText(QStringLiteral("/home/tech/Трекеры/GNSS/gnss_fw_3.18.bin"));
+    form.Edit4->setText(QStringLiteral("+79161234567"));
+    for (const char* line :
+         {"Запуск модема...", "Модем запущен", "Модем сконфигурирован", "GPS/ГЛОНАСС модуль запущен"}) {
+        form.AppendLogLine(QString::fromUtf8(line));
+    }
+    form.AppendStream(
+        QStringLiteral("$GPGGA,101530.000,5545.1234,N,03737.5678,E,1,09,0.9,152.3,M,14.4,M,,*6B\r\n"
+                       "$GPRMC,101530.000,A,5545.1234,N,03737.5678,E,0.12,84.20,150324,,,A*61\r\n"
+                       "$GPGSV,3,1,11,02,61,118,42,05,36,299,38,07,19,049,33,09,72,212,45*7A\r\n"
+                       "$GPGGA,101531.000,5545.1235,N,03737.5679,E,1,09,0.9,152.4,M,14.4,M,,*68\r\n"));
+    form.AppendLogLine(QStringLiteral("SMS отправлено"));
+    form.ProgressBar1->setMaximum(11892);
+    form.ProgressBar1->setValue(4760);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -110,11 +139,21 @@ int main(int argc, char* argv[]) {
     zort::TForm1 form1;
     zort::TForm2 form2;
     zort::TForm3 form3(&form1);
+    zort::TForm4 form4(&form1);
+    // The service window keeps its fields in a profile of its own here, so that the
+    // sample does not end up in the program's "config.ini".
+    QTemporaryDir profileDir;
+    zort::TForm5 form5(form1,
+                       zort::IniProfile(profileDir.filePath(QStringLiteral("config.ini")).toStdString()));
     zort::TForm6 form6;
     form1.form2 = &form2;
     form1.form3 = &form3;
+    form1.form4 = &form4;
+    form1.form5 = &form5;
     form1.form6 = &form6;
+    form4.form5 = &form5;
     FillSample(form1);
+    FillSample(form5);
 
     bool ok = true;
     for (int entry = 1; entry <= zort::TForm1::kNavigationEntries; ++entry) {
@@ -146,5 +185,14 @@ int main(int argc, char* argv[]) {
     form6.LogReply(
         "+79161234567\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"s);
     ok &= Save(&form6, dir, QStringLiteral("form6.png"));
+
+    form4.Open();
+    form4.MaskEdit1->setText(QStringLiteral("73"));
+    ok &= Save(&form4, dir, QStringLiteral("form4.png"));
+    const char* const servicePages[] = {"form5-gsm.png", "form5-gps.png", "form5-sim.png"};
+    for (int page = 0; page < 3; ++page) {
+        form5.PageControl1->setCurrentIndex(page);
+        ok &= Save(&form5, dir, QLatin1String(servicePages[page]));
+    }
     return ok ? 0 : 1;
 }

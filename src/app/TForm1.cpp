@@ -99,6 +99,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
             &TForm1::SpeedButton2Click);
     connect(new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+W")), this), &QShortcut::activated, this,
             &TForm1::SpeedButton7Click);
+    connect(new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+E")), this), &QShortcut::activated, this,
+            &TForm1::SpeedButton8Click);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());

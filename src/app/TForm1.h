@@ -5,6 +5,7 @@
 // every control directly.
 
 #include <QPoint>
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -39,6 +40,8 @@ class SettingsSink;
 class FirmwareSink;
 class TForm2;
 class TForm3;
+class TForm4;
+class TForm5;
 class TForm6;
 
 class TForm1 : public QWidget {
@@ -69,6 +72,9 @@ class TForm1 : public QWidget {
     // The other windows, created at start-up after this one.
     TForm2* form2 = nullptr;
     TForm3* form3 = nullptr;
+    // The engineering windows; they may go before this one.
+    QPointer<TForm4> form4;
+    QPointer<TForm5> form5;
     TForm6* form6 = nullptr;
     // Run against the built-in simulated tracker instead of a serial port.
     bool demoMode = false;

@@ -19,6 +19,8 @@
 #include "app/QtSinks.h"
 #include "app/TForm1.h"
 #include "app/TForm2.h"
+#include "app/TForm4.h"
+#include "app/TForm5.h"
 #include "firmware/MCUpdateThread.h"
 #include "link/PortList.h"
 #include "settings/CommandRecord.h"
@@ -73,6 +75,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
     // channel fail at once, and let queued calls run until the workers have returned.
     settingsSink->Detach();
     firmwareSink->Detach();
+    // The service window's workers and its relay run on this window's channel.
+    if (form4) form4->hide();
+    if (form5) form5->Shutdown();
     context.port.Cancel();
     QElapsedTimer waited;
     waited.start();
@@ -238,7 +243,7 @@ void TForm1::SpeedButton6Click() {
 }
 
 void TForm1::SpeedButton8Click() {
-    // The engineering window arrives with the service tools.
+    if (form4) form4->Open();
 }
 
 }  // namespace zort

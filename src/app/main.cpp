@@ -8,6 +8,8 @@
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "app/TForm3.h"
+#include "app/TForm4.h"
+#include "app/TForm5.h"
 #include "app/TForm6.h"
 
 int main(int argc, char* argv[]) {
@@ -37,10 +39,16 @@ int main(int argc, char* argv[]) {
     zort::TForm1 form1;
     zort::TForm2 form2;
     zort::TForm3 form3(&form1);
+    // The engineering windows exist for the whole run, hidden until the password is given.
+    zort::TForm4 form4(&form1);
+    zort::TForm5 form5(form1);
     zort::TForm6 form6;
     form1.form2 = &form2;
     form1.form3 = &form3;
+    form1.form4 = &form4;
+    form1.form5 = &form5;
     form1.form6 = &form6;
+    form4.form5 = &form5;
 
     QObject::connect(&form2, &zort::TForm2::SaveRequested, &form1, &zort::TForm1::SaveCommandFile);
 

@@ -179,10 +179,10 @@ bool GPSUpdateThread::Exchange(const uint8_t* bytes, size_t length, const uint8_
 bool GPSUpdateThread::RestartReceiver() {
     const LinkTimings& t = context.timings;
     context.port.SendFrame(kCmdStopGnss, 0, 0, nullptr);
-    if (!context.port.WaitReply(1, t.gnssSwitchReplyMs)) return Stop(kGnssNotStopped);
+    if (!context.port.WaitReply(1, t.gnssSwitchReplyMs)) return Stop(kGnssUpdateNotStopped);
     Pause(t.gnssSwitchPauseMs);
     context.port.SendFrame(kCmdStartGnss, 0, 0, nullptr);
-    if (!context.port.WaitReply(1, t.gnssSwitchReplyMs)) return Stop(kGnssNotStarted);
+    if (!context.port.WaitReply(1, t.gnssSwitchReplyMs)) return Stop(kGnssUpdateNotStarted);
     Pause(t.gnssSwitchPauseMs);
     return true;
 }

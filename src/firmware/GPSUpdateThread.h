@@ -45,8 +45,8 @@ inline constexpr const char* kGnssBaud115200 = "$PMTK251,115200*1F\r\n";
 // Log lines.
 inline constexpr const char* kGnssLoaderOpenFailed = "Ошибка открытия файла загрузчика";
 inline constexpr const char* kGnssFirmwareOpenFailed = "Ошибка открытия файла прошивки";
-inline constexpr const char* kGnssNotStopped = "GPS/ГЛОНАСС модуль не остановлен";
-inline constexpr const char* kGnssNotStarted = "GPS/ГЛОНАСС модуль не запущен";
+inline constexpr const char* kGnssUpdateNotStopped = "GPS/ГЛОНАСС модуль не остановлен";
+inline constexpr const char* kGnssUpdateNotStarted = "GPS/ГЛОНАСС модуль не запущен";
 inline constexpr const char* kGnssEnteringBoot = "Переход в режим программирования...";
 inline constexpr const char* kGnssSwitchingBaud = "Переключение скорости UART 115200...";
 inline constexpr const char* kGnssBaudFailed = "Ошибка на этапе переключения скорости";

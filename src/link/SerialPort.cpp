@@ -8,7 +8,8 @@ namespace zort {
 SerialPort::~SerialPort() { Close(); }
 
 int SerialPort::Open(const std::string& name) {
-    Close();
+    std::lock_guard lifecycle(lifecycleMutex);
+    CloseLocked();
     {
         std::lock_guard lock(rxMutex);
         if (cancelled) {
@@ -41,6 +42,11 @@ int SerialPort::Open(const std::string& name) {
 }
 
 void SerialPort::Close() {
+    std::lock_guard lifecycle(lifecycleMutex);
+    CloseLocked();
+}
+
+void SerialPort::CloseLocked() {
     if (!readerThread.joinable() && !writerThread.joinable() && !portHandle.IsOpen()) return;
     {
         std::lock_guard lock(txMutex);

@@ -36,6 +36,8 @@ public:
     int Open(const std::string& name);
     // Stops both threads (they return; nothing is killed) and closes the device.
     // Safe when not open; may be followed by Open again.
+    // Open and Close may be called from several threads at once (the service window
+    // starts a worker on every click): they take turns.
     void Close();
     bool IsOpen() const;
     OpenError LastOpenError() const;
@@ -76,6 +78,11 @@ private:
     void ReaderLoop();
     void WriterLoop();
     void MarkLost();
+    void CloseLocked();
+
+    // Held for the whole of an Open or a Close, so that two threads never start or
+    // join the same reader and writer. Taken before rxMutex or txMutex, never after.
+    std::mutex lifecycleMutex;
 
     uint8_t txBuffer[kTxBufferSize] = {};
     int32_t txLength = 0;

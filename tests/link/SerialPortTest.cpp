@@ -266,3 +266,30 @@ TEST(SerialPort, TakeReceivedLosesNoByteOfAStream) {
 
 }  // namespace
 }  // namespace zort
+
+namespace zort {
+namespace {
+
+// Service commands start a worker on every click, so two connection checks can meet.
+TEST(SerialPort, OpenAndCloseFromTwoThreadsTakeTurns) {
+    test::SimulatedTracker tracker;
+    SerialPort port;
+    auto churn = [&] {
+        for (int i = 0; i < 200; ++i) {
+            port.Open(tracker.Path());
+            port.SendFrame(kCmdReadParameter, 0x08080460, 0, nullptr);
+            port.WaitReply(32, 50);
+            port.Close();
+        }
+    };
+    std::thread a(churn), b(churn);
+    a.join();
+    b.join();
+    EXPECT_FALSE(port.IsOpen());
+    ASSERT_EQ(port.Open(tracker.Path()), 1);
+    port.SendFrame(kCmdReadParameter, 0x08080460, 0, nullptr);
+    EXPECT_TRUE(port.WaitReply(32, 4000));
+}
+
+}  // namespace
+}  // namespace zort

@@ -1,0 +1,48 @@
+#include "app/ServiceSinks.h"
+
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "app/QtSinks.h"
+#include "app/TForm5.h"
+
+namespace zort {
+
+void ServiceSink::OnMainThread(const std::function<void()>& call) {
+    RunOnMainThread(form, detached, call);
+}
+
+void ServiceSink::ShowMessage(int statusKind, const std::string& message, const std::string& detail) {
+    OnMainThread([&] {
+        if (form.showMessage)
+            form.showMessage(statusKind, QString::fromStdString(message), QString::fromStdString(detail));
+    });
+}
+
+void ServiceSink::LogLine(const std::string& line) {
+    OnMainThread([&] { form.AppendLogLine(QString::fromStdString(line)); });
+}
+
+void ServiceSink::AppendText(const std::string& text) {
+    OnMainThread([&] { form.AppendStream(QString::fromStdString(text)); });
+}
+
+void ServiceSink::WorkerEnded() {
+    // Last: once the count drops, the window may go away under the worker.
+    --runs;
+}
+
+void GnssUpdateSink::SetProgress(int maximum, int position) {
+    OnMainThread([&] {
+        form.ProgressBar1->setMaximum(maximum);
+        form.ProgressBar1->setValue(position);
+    });
+}
+
+void GnssUpdateSink::WorkerEnded() {
+    OnMainThread([&] { form.Button7->setEnabled(true); });
+    ServiceSink::WorkerEnded();
+}
+
+}  // namespace zort

@@ -1,0 +1,261 @@
+// The service window against the simulated tracker on the offscreen platform: what a
+// technician clicks, what reaches the modem and the receiver, what the log shows, and
+// how the window lets go when the main window closes.
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "app/LookAndFeel.h"
+#include "app/TForm1.h"
+#include "app/TForm5.h"
+#include "service/IniProfile.h"
+#include "sim/PtyTransport.h"
+#include "sim/TrackerSimulator.h"
+
+using zort::TForm1;
+using zort::TForm5;
+
+namespace {
+
+// A main window and its service window wired to a simulated tracker, with boxes recorded
+// and "config.ini" in a folder of the test's own.
+struct Bench {
+    Bench() : transport(simulator) {
+        std::string error;
+        if (!transport.Start(error)) qFatal("simulator: %s", error.c_str());
+        form1 = std::make_unique<TForm1>();
+        form1->showMessage = [this](int kind, const QString& text, const QString&) {
+            messages.push_back(QString::number(kind) + " " + text);
+        };
+        form1->PreferPort(QString::fromStdString(transport.SlavePath()));
+        form5 = std::make_unique<TForm5>(
+            *form1, zort::IniProfile(profileDir.filePath(QStringLiteral("config.ini")).toStdString()));
+        form1->form5 = form5.get();
+    }
+    ~Bench() {
+        form5.reset();
+        form1.reset();
+    }
+
+    static bool WaitFor(const std::function<bool()>& done, int ms) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < ms) QTest::qWait(10);
+        return done();
+    }
+    bool WaitRunsEnded(int ms = 10000) {
+        return WaitFor([this] { return form5->RunsInFlight() == 0; }, ms);
+    }
+    QStringList LogLines() const {
+        return form5->Memo1->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    void SwitchReceiver(bool on) {
+        simulator.WithGnss([](zort::sim::GnssReceiverModel& g) {
+            g.SetBurstPeriod(std::chrono::milliseconds(100));
+            return 0;
+        });
+        simulator.WithModel([on](zort::sim::TrackerModel& m) {
+            m.SetGnssOn(on);
+            return 0;
+        });
+    }
+    void PowerModem() {
+        simulator.WithModel([](zort::sim::TrackerModel& m) {
+            m.SetModemOn(true);
+            return 0;
+        });
+    }
+    // What the receiver sent, as the log shows it: the view keeps line feeds only.
+    QString SentStream() {
+        QString sent = QString::fromStdString(
+            simulator.WithGnss([](zort::sim::GnssReceiverModel& g) { return g.SentStream(); }));
+        return sent.remove(QLatin1Char('\r'));
+    }
+
+    zort::sim::TrackerSimulator simulator;
+    zort::sim::PtyTransport transport;
+    QTemporaryDir profileDir;
+    std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TForm5> form5;
+    std::vector<QString> messages;
+};
+
+}  // namespace
+
+class ServiceActionsTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void ModemStartLogsItsLines() {
+        Bench b;
+        QTest::mouseClick(b.form5->Button1, Qt::LeftButton);
+        QVERIFY(b.WaitRunsEnded());
+        QCOMPARE(b.LogLines(),
+                 QStringList({QStringLiteral("Запуск модема..."), QStringLiteral("Модем запущен"),
+                              QStringLiteral("Модем сконфигурирован")}));
+        QVERIFY(b.simulator.WithModem([](zort::sim::ModemModel& m) { return m.Powered() && !m.Echo(); }));
+        QVERIFY(b.messages.empty());
+    }
+
+    void EmptyPhoneSendsNothingAndATypedOneGoesOutAsTyped() {
+        Bench b;
+        QTest::mouseClick(b.form5->Button12, Qt::LeftButton);
+        QTest::mouseClick(b.form5->Button13, Qt::LeftButton);
+        QCOMPARE(b.form5->RunsInFlight(), 0);
+        QTest::qWait(200);
+        QCOMPARE(b.simulator.FramesReceived(), 0);
+        QCOMPARE(b.LogLines(), QStringList({QStringLiteral("Нет номера телефона. Передача SMS отменена")}));
+        QVERIFY(b.messages.empty());
+
+        b.PowerModem();
+        b.form5->Edit4->setText(QStringLiteral(" 8 916 123"));
+        QTest::mouseClick(b.form5->Button13, Qt::LeftButton);
+        QVERIFY(b.WaitRunsEnded());
+        QTest::mouseClick(b.form5->Button14, Qt::LeftButton);
+        QVERIFY(b.WaitRunsEnded());
+        QVERIFY(Bench::WaitFor(
+            [&] { return b.simulator.WithModem([](zort::sim::ModemModel& m) { return m.HangUps(); }) == 1; },
+            2000));
+        QCOMPARE(b.simulator.WithModem([](zort::sim::ModemModel& m) { return m.Calls(); }),
+                 std::vector<std::string>{" 8 916 123"});
+        QCOMPARE(b.LogLines().mid(1),
+                 QStringList({QStringLiteral("Звонок..."), QStringLiteral("Звонок отменен")}));
+    }
+
+    void RelayTickedTwiceRunsOnceAndTheLogGetsTheWholeStream() {
+        Bench b;
+        b.form1->context.timings.nmeaPollMs = 200;
+        b.form5->Open();
+        b.SwitchReceiver(true);
+        b.form5->CheckBox1->setChecked(true);
+        b.form5->CheckBox1Click();  // a second tick while the relay runs
+        QCOMPARE(b.form5->RunsInFlight(), 1);
+        QVERIFY(b.form5->RelayRunning());
+        QVERIFY(Bench::WaitFor([&] { return b.form5->Memo1->toPlainText().count(QLatin1Char('\n')) > 40; },
+                               5000));
+        b.SwitchReceiver(false);
+        const QString sent = b.SentStream();
+        QVERIFY(Bench::WaitFor([&] { return b.form5->Memo1->toPlainText().size() >= sent.size(); }, 3000));
+        QCOMPARE(b.form5->Memo1->toPlainText(), sent);
+        QCOMPARE(b.form5->focusWidget(), b.form5->Memo1);
+        QCOMPARE(b.form5->Memo1->textCursor().position(), b.form5->Memo1->document()->characterCount() - 1);
+
+        b.form5->CheckBox1->setChecked(false);
+        QVERIFY(!b.form5->RelayRunning());
+        QVERIFY(b.WaitRunsEnded(2000));
+        QVERIFY(b.messages.empty());
+    }
+
+    void RelayWithoutDeviceShowsOneBoxAndNeedsANewTick() {
+        Bench b;
+        b.form1->PreferPort(QStringLiteral("/dev/zort-no-such-port"));
+        b.form5->CheckBox1->setChecked(true);
+        QVERIFY(b.WaitRunsEnded());
+        QCOMPARE(b.messages, std::vector<QString>{"4 Устройство не подключено"});
+        QVERIFY(b.form5->CheckBox1->isChecked());
+        QVERIFY(b.form5->Memo1->toPlainText().isEmpty());
+        b.form5->CheckBox1->setChecked(false);
+        b.form5->CheckBox1->setChecked(true);
+        QVERIFY(b.WaitRunsEnded());
+        QCOMPARE(b.messages.size(), size_t{2});
+    }
+
+    void GnssUpdateStartsAfterTheChannelSettlesAndGivesTheButtonBack() {
+        Bench b;
+        b.form1->context.timings.nmeaPollMs = 200;
+        b.form5->Open();
+        b.form5->CheckBox1->setChecked(true);
+        QVERIFY(Bench::WaitFor([&] { return b.form1->context.port.IsOpen(); }, 3000));
+        b.form5->Edit2->setText(b.profileDir.filePath(QStringLiteral("no-such-loader.bin")));
+        b.form5->Edit3->setText(b.profileDir.filePath(QStringLiteral("no-such-firmware.bin")));
+
+        // The window keeps serving its events while the channel settles.
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(50);
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(b.form5->Button7, Qt::LeftButton);
+        QVERIFY(clock.elapsed() < 300);
+        QVERIFY(!b.form5->CheckBox1->isChecked());
+        QVERIFY(!b.form5->RelayRunning());
+        QVERIFY(!b.form5->Button7->isEnabled());
+        QTest::qWait(1500);
+        QVERIFY(ticks >= 20);
+        QVERIFY(!b.form1->context.port.IsOpen());
+        QVERIFY(!b.form5->Button7->isEnabled());
+
+        QVERIFY2(Bench::WaitFor([&] { return b.form5->Button7->isEnabled(); }, 5000),
+                 qPrintable(b.form5->Memo1->toPlainText()));
+        QVERIFY(clock.elapsed() >= TForm5::kGnssSettleMs);
+        QVERIFY2(b.LogLines().contains(QStringLiteral("Ошибка открытия файла загрузчика")),
+                 qPrintable(b.form5->Memo1->toPlainText()));
+        QVERIFY(b.WaitRunsEnded());
+        QVERIFY(b.messages.empty());
+        // Nothing went to the receiver.
+        for (const auto& frame : b.simulator.Trace()) QVERIFY(frame.command != 6 && frame.command != 9);
+    }
+
+    void ClosingTheMainWindowEndsServiceWorkQuietly() {
+        struct Case {
+            const char* name;
+            std::function<void(Bench&)> start;
+        };
+        const std::vector<Case> cases = {
+            {"relay",
+             [](Bench& b) {
+                 b.SwitchReceiver(true);
+                 b.form5->CheckBox1->setChecked(true);
+             }},
+            {"SMS to a silent modem, with its waits of minutes",
+             [](Bench& b) {
+                 b.simulator.WithModem([](zort::sim::ModemModel& m) {
+                     zort::sim::ModemModel::Options o;
+                     o.silent = true;
+                     m.SetOptions(o);
+                     return 0;
+                 });
+                 b.form5->Edit4->setText(QStringLiteral("+79001112233"));
+                 b.form5->Button12Click();
+             }},
+            {"update waiting for the channel to settle", [](Bench& b) { b.form5->Button7Click(); }},
+        };
+        for (const Case& c : cases) {
+            Bench b;
+            b.form1->show();
+            b.form5->Open();
+            c.start(b);
+            QTest::qWait(400);
+            QElapsedTimer t;
+            t.start();
+            b.form1->close();
+            QVERIFY2(t.elapsed() < 1000, c.name);
+            QVERIFY2(!b.form1->context.AnyRunning(), c.name);
+            QVERIFY2(b.form5->RunsInFlight() == 0, c.name);
+            QVERIFY2(!b.form5->RelayRunning(), c.name);
+            QVERIFY2(!b.form5->isVisible(), c.name);
+            // Nothing pops up afterwards either, also not an update that was about to start.
+            QTest::qWait(TForm5::kGnssSettleMs + 300);
+            QVERIFY2(b.messages.empty(), c.name);
+            QVERIFY2(b.form5->RunsInFlight() == 0, c.name);
+        }
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    zort::ApplyLookAndFeel(app);
+    ServiceActionsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "ServiceActionsTest.moc"
