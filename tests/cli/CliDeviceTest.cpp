@@ -308,3 +308,34 @@ TEST_F(CliDevice, ProgressBarOnlyOnATerminal) {
 
 }  // namespace
 }  // namespace zort
+
+namespace zort {
+namespace {
+
+TEST_F(CliDevice, GnssFlashLogsEveryStepAndTheReceiverHoldsTheImage) {
+    SimulatedTracker tracker;
+    std::string loader(11892, '\0'), firmware(5000, '\0');
+    for (size_t i = 0; i < loader.size(); ++i) loader[i] = static_cast<char>(i * 7);
+    for (size_t i = 0; i < firmware.size(); ++i) firmware[i] = static_cast<char>(i * 13 + 1);
+    Write("loader.bin", loader);
+    Write("gnss.bin", firmware);
+    const CliResult r = RunZortcfg(
+        {"gnss-flash", "--port", tracker.Path(), "--loader", File("loader.bin"), "--firmware", File("gnss.bin")});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(Has(r.out, "Запись загрузчика...\n")) << r.out;
+    EXPECT_TRUE(Has(r.out, "Прошивка GPS модуля завершена\n")) << r.out;
+    const auto image = tracker.simulator.WithGnss([](auto& g) { return g.Boot().Image(); });
+    EXPECT_EQ(std::string(image.begin(), image.end()), firmware);
+
+    // A short loader never reaches the tracker.
+    Write("short.bin", loader.substr(0, 100));
+    SimulatedTracker untouched;
+    const CliResult bad = RunZortcfg(
+        {"gnss-flash", "--port", untouched.Path(), "--loader", File("short.bin"), "--firmware", File("gnss.bin")});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err.substr(0, bad.err.find('\n')), "Ошибка открытия файла загрузчика") << bad.err;
+    EXPECT_TRUE(untouched.simulator.Trace().empty());
+}
+
+}  // namespace
+}  // namespace zort
