@@ -97,6 +97,9 @@ bool SerialPort::SendRaw(const uint8_t* bytes, size_t length) {
 }
 
 bool SerialPort::SendFrame(uint8_t command, uint32_t id, uint32_t length, const uint8_t* payload) {
+    // Service commands may be started while another runs: their frames must not be
+    // built into the one buffer at the same time.
+    std::lock_guard frame(frameMutex);
     std::memset(frameBuffer, 0, sizeof frameBuffer);
     const size_t size = EncodeFrame(frameBuffer, sizeof frameBuffer, command, id, length, payload);
     if (size == 0) return false;

@@ -92,6 +92,7 @@ private:
     std::thread writerThread;
     mutable std::mutex rxMutex;
     uint8_t frameBuffer[kFrameBufferSize] = {};
+    std::mutex frameMutex;  // guards frameBuffer; taken before rxMutex and txMutex
 
     std::condition_variable rxArrived;  // signalled on appends a waiter needs and line changes
     // What the waiting WaitReply needs, so the reader wakes it only once that is there.
