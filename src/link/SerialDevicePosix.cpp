@@ -58,6 +58,12 @@ bool ApplyLineSettings(int fd) {
     return tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
+// poll() reports a hang-up or an error whatever events were asked for.
+bool HungUp(int fd) {
+    pollfd p{fd, 0, 0};
+    return poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 }  // namespace
 
 SerialDevice::~SerialDevice() { Close(); }
@@ -134,9 +140,11 @@ long SerialDevice::ReadAvailable(uint8_t* out, size_t capacity) {
     for (;;) {
         const ssize_t n = ::read(fd, out, capacity);
         if (n > 0) return static_cast<long>(n);
-        // With VMIN = VTIME = 0 a read of 0 after poll() said "readable" means end of
-        // file: the device or the other end of the pseudo-terminal went away.
-        if (n == 0) return capacity == 0 ? 0 : -1;
+        // With VMIN = VTIME = 0 a read of 0 after poll() said "readable" is either end of
+        // file (the device or the other end of the pseudo-terminal went away) or bytes
+        // that a send's PurgeInput discarded between that poll and this read. Only a
+        // hang-up ends the line; stray bytes just before a request must not.
+        if (n == 0) return capacity == 0 || !HungUp(fd) ? 0 : -1;
         if (errno == EINTR) continue;
         if (errno == EAGAIN) return 0;
         return -1;  // EIO after a hang-up, ENODEV after an unplug

@@ -174,8 +174,10 @@ bool IniProfile::Write(std::string_view section, std::string_view key, std::stri
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
     // Beside the target, so the rename stays on one file system; named after the
     // process, so two running programs do not write into each other's file.
+    // One fixed name beside the file: a write killed half-way leaves one temporary,
+    // which the next write takes over, instead of one more per killed process.
     std::filesystem::path tmp = file;
-    tmp += ".tmp" + std::to_string(getpid());
+    tmp += ".tmp";
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
         if (!out) return refuse("не удалось создать файл " + tmp.string() + ": " + std::strerror(errno));

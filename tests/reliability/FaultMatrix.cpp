@@ -1,0 +1,518 @@
+#include "FaultMatrix.h"
+
+#include <dirent.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace zort::reliability {
+namespace {
+
+using std::chrono::milliseconds;
+
+struct Tally {
+    int cases = 0;
+    int passed = 0;
+};
+
+Tally& Counts() {
+    static Tally tally;
+    return tally;
+}
+
+// The one line a person running the matrix looks for.
+class Summary : public ::testing::Environment {
+  public:
+    void TearDown() override {
+        if (Counts().cases == 0) return;
+        std::printf("faults: %d cases, %d passed\n", Counts().cases, Counts().passed);
+        std::fflush(stdout);
+    }
+};
+[[maybe_unused]] ::testing::Environment* const kSummary = ::testing::AddGlobalTestEnvironment(new Summary);
+
+int FailedParts() {
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (!info) return 0;
+    const ::testing::TestResult* result = info->result();
+    int failed = 0;
+    for (int i = 0; i < result->total_part_count(); ++i) {
+        if (result->GetTestPartResult(i).failed()) ++failed;
+    }
+    return failed;
+}
+
+int CountEntries(const char* folder) {
+    DIR* dir = opendir(folder);
+    if (!dir) return -1;
+    int n = 0;
+    while (const dirent* e = readdir(dir)) {
+        if (e->d_name[0] != '.') ++n;
+    }
+    closedir(dir);
+    return n;
+}
+
+long Ms(Clock::duration d) {
+    return static_cast<long>(std::chrono::duration_cast<milliseconds>(d).count());
+}
+
+// A late answer comes when the worker has just given up on it, or after the whole run.
+int LateMs(const Request& row, int runMs) {
+    return row.waitMs + 30 + (row.lateAfterRun ? runMs : 0);
+}
+
+std::string RuleText(const Request& row, Fault fault, int runMs) {
+    std::string action;
+    switch (fault) {
+        case Fault::kNoReply:
+            action = "drop";
+            break;
+        case Fault::kShortReply:
+            action = "short=" + std::to_string(row.replyBytes / 2);
+            break;
+        case Fault::kLateReply:
+            action = "delay=" + std::to_string(LateMs(row, runMs));
+            break;
+        case Fault::kExtraBytes:
+            action = "extra=5";
+            break;
+        case Fault::kGarbageBytes:
+            action = "garbage=3";
+            break;
+        case Fault::kLineClosed:
+            action = "close";
+            break;
+    }
+    return action + "@" + std::to_string(row.command) + "#" + std::to_string(row.nth) +
+           (row.onward ? "+" : "");
+}
+
+sim::FaultPlan PlanFor(const std::string& text) {
+    sim::FaultPlan plan;
+    sim::FaultRule rule;
+    std::string error;
+    EXPECT_TRUE(sim::FaultRule::Parse(text, rule, error)) << error;
+    plan.rules.push_back(rule);
+    return plan;
+}
+
+std::vector<Fault> FaultsFor(const Request& row) {
+    if (!row.only.empty()) return row.only;
+    if (row.replyBytes == 0) return {Fault::kLineClosed};
+    std::vector<Fault> faults;
+    for (Fault f : {Fault::kNoReply, Fault::kShortReply, Fault::kLateReply, Fault::kExtraBytes,
+                    Fault::kGarbageBytes, Fault::kLineClosed}) {
+        // A one-byte answer cut short is no answer at all.
+        if (f == Fault::kShortReply && row.replyBytes < 2) continue;
+        faults.push_back(f);
+    }
+    return faults;
+}
+
+const std::optional<Lines>& Expected(const Request& row, Fault fault) {
+    static const std::optional<Lines> kAsHealthy;
+    switch (fault) {
+        case Fault::kNoReply:
+        case Fault::kShortReply:
+        case Fault::kLateReply:
+            return row.missing;
+        case Fault::kGarbageBytes:
+            return row.garbage;
+        case Fault::kLineClosed:
+            return row.closed;
+        case Fault::kExtraBytes:
+            break;
+    }
+    return kAsHealthy;
+}
+
+bool LinesMatch(const Lines& actual, const Lines& expected) {
+    if (actual.size() != expected.size()) return false;
+    for (size_t i = 0; i < actual.size(); ++i) {
+        const std::string& e = expected[i];
+        const bool prefix = !e.empty() && e[0] == kPrefixMark;
+        if (prefix ? actual[i].rfind(e.substr(1), 0) != 0 : actual[i] != e) return false;
+    }
+    return true;
+}
+
+std::string Show(const Lines& lines) {
+    std::string out = "{";
+    for (const std::string& l : lines) out += (out.size() > 1 ? ", \"" : "\"") + l + "\"";
+    return out + "}";
+}
+
+// The 1-based position of the row's frame among all frames of a healthy run; 0 when a
+// healthy run never sends it (a wrong table).
+int FrameIndex(const std::vector<sim::FrameRecord>& trace, const Request& row) {
+    int seen = 0;
+    for (size_t i = 0; i < trace.size(); ++i) {
+        if (trace[i].command == row.command && ++seen == row.nth) return static_cast<int>(i) + 1;
+    }
+    return 0;
+}
+
+// A pulled cable must end every wait at once. With waits far longer than the budget a
+// worker that sits them out cannot pass for one that noticed.
+LinkTimings WithLongWaits(LinkTimings t) {
+    for (int* wait : {&t.settingsReplyMs, &t.firmwareReplyMs, &t.switchReplyMs, &t.modemReplyMs,
+                      &t.modemWriteReplyMs, &t.smsReplyMs, &t.gnssSwitchReplyMs, &t.gnssReplyMs}) {
+        *wait = 5000;
+    }
+    return t;
+}
+
+struct RunResult {
+    Lines said;
+    Clock::time_point end;
+};
+
+// Waits until the tracker has taken every frame: the last one of a run that awaits no
+// answer may still be on its way when the run has ended.
+void Settle(const Tracker& tracker) {
+    int frames = -1;
+    for (int quiet = 0; quiet < 4;) {
+        std::this_thread::sleep_for(milliseconds(3));
+        const int now = tracker.simulator.FramesReceived();
+        quiet = now == frames ? quiet + 1 : 0;
+        frames = now;
+    }
+}
+
+RunResult Run(Operation& op, DeviceContext& context, Sink& sink, const Tracker& tracker,
+              Clock::duration limit) {
+    std::unique_ptr<Worker> worker = op.Create(context, sink);
+    EXPECT_TRUE(worker->Start()) << "the slot of the kind is still held";
+    JoinWithin(*worker, context, limit);
+    const Clock::time_point end = Clock::now();
+    if (op.EndsUnanswered()) Settle(tracker);
+    return {op.Outcome(sink), end};
+}
+
+void ExpectEndedClean(DeviceContext& context, const Sink& sink, const char* which) {
+    EXPECT_EQ(sink.ended.load(), 1) << which << ": the ending sequence ran once";
+    EXPECT_FALSE(sink.portOpenAtEnd.load()) << which << ": the channel was still open when the run ended";
+    EXPECT_FALSE(context.port.IsOpen()) << which << ": port left open";
+    EXPECT_FALSE(context.settingsThread.Busy()) << which << ": settings slot still held";
+    EXPECT_FALSE(context.firmwareThread.Busy()) << which << ": firmware slot still held";
+}
+
+struct Reference {
+    std::vector<sim::FrameRecord> trace;
+    int durationMs = 0;
+};
+
+bool RunReference(Operation& op, Reference& ref) {
+    Tracker tracker;
+    op.Prepare(tracker);
+    DeviceContext context;
+    Sink sink(context);
+    context.timings = op.Timings();
+    context.SetPortName(tracker.Path());
+    const auto start = Clock::now();
+    const RunResult r = Run(op, context, sink, tracker, std::chrono::seconds(30));
+    ref.durationMs = static_cast<int>(Ms(r.end - start));
+    EXPECT_TRUE(LinesMatch(r.said, op.Healthy())) << op.Name() << " healthy run said " << Show(r.said);
+    ExpectEndedClean(context, sink, "healthy run");
+    op.Remember(context, tracker);
+    op.CheckData(context, tracker, sink, nullptr, Fault::kExtraBytes);
+    Settle(tracker);
+    ref.trace = tracker.simulator.Trace();
+    return !::testing::Test::HasFailure();
+}
+
+// Until the faulty request a run must send what a healthy one sends; otherwise the fault
+// hit another request than the row names.
+void ExpectHealthyUpTo(const std::vector<sim::FrameRecord>& healthy, const std::vector<sim::FrameRecord>& run,
+                       int frame) {
+    for (size_t i = 0; i < static_cast<size_t>(frame) && i < healthy.size(); ++i) {
+        const bool same = i < run.size() && run[i].command == healthy[i].command &&
+                          run[i].id == healthy[i].id && run[i].payload == healthy[i].payload;
+        if (!same) {
+            ADD_FAILURE()
+                << "frame " << i + 1 << " is not the healthy run's (command " << int(healthy[i].command)
+                << "): the run left the healthy path before the fault, "
+                << "so the fault hit another request (a frame lost to a purge on a loaded machine?)";
+            return;
+        }
+    }
+}
+
+std::optional<Clock::time_point> WaitHit(const Tracker& tracker, Clock::duration limit) {
+    const auto deadline = Clock::now() + limit;
+    for (;;) {
+        if (auto hit = tracker.Hit()) return hit;
+        if (Clock::now() > deadline) return std::nullopt;
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+}
+
+void RunCase(Operation& op, const Reference& ref, const Request& row, int frame, Fault fault) {
+    const std::string rule = RuleText(row, fault, ref.durationMs);
+    CaseScope scope(op.Name() + " / " + row.name + " / " + FaultName(fault) + " (" + rule + ")");
+    const int threadsBefore = ThreadCount();
+    auto tracker = std::make_unique<Tracker>(PlanFor(rule));
+    op.Prepare(*tracker);
+    tracker->Watch(frame);
+    DeviceContext context;
+    {
+        context.timings = fault == Fault::kLineClosed ? WithLongWaits(op.Timings()) : op.Timings();
+        context.SetPortName(tracker->Path());
+        Sink sink(context);
+        const std::optional<Lines>& expected = Expected(row, fault);
+        const bool maybeHealthy = !expected || (fault == Fault::kLineClosed && row.closedMayFinish);
+        // From the faulty request on: its own wait (none when the cable is pulled), what a
+        // healthy run still has to do when the run goes on, and a second.
+        const int budgetMs =
+            1000 + (fault == Fault::kLineClosed ? 0 : row.waitMs) + (maybeHealthy ? ref.durationMs : 0);
+        const RunResult r = Run(op, context, sink, *tracker, milliseconds(budgetMs + ref.durationMs + 5000));
+        ExpectHealthyUpTo(ref.trace, tracker->simulator.Trace(), frame);
+
+        const Lines& healthy = op.Healthy();
+        if (fault == Fault::kLineClosed && row.closedMayFinish) {
+            EXPECT_TRUE(LinesMatch(r.said, healthy) || LinesMatch(r.said, *expected))
+                << "said " << Show(r.said);
+        } else {
+            EXPECT_TRUE(LinesMatch(r.said, expected.value_or(healthy)))
+                << "said " << Show(r.said) << ", expected " << Show(expected.value_or(healthy));
+        }
+        if (LinesMatch(r.said, healthy)) op.CheckData(context, *tracker, sink, &row, fault);
+        ExpectEndedClean(context, sink, "faulty run");
+
+        const std::optional<Clock::time_point> hit = WaitHit(*tracker, std::chrono::seconds(1));
+        if (hit) {
+            EXPECT_LE(Ms(r.end - *hit), budgetMs) << "ended too long after the faulty request";
+        } else {
+            ADD_FAILURE() << "the faulty request never reached the tracker";
+        }
+        if (fault == Fault::kLineClosed) {
+            EXPECT_TRUE(tracker->transport.WaitClosed(std::chrono::seconds(1)))
+                << "the tracker never hung up";
+        }
+        const int expectedThreads = threadsBefore + (tracker->transport.LineClosed() ? 0 : 1);
+        EXPECT_EQ(SettledThreadCount(expectedThreads), expectedThreads)
+            << "threads left behind by the faulty run (only the tracker's own may remain)";
+
+        // A late answer lands while nobody listens; the next opening must not see it.
+        if (fault == Fault::kLateReply && hit) {
+            std::this_thread::sleep_until(*hit + milliseconds(LateMs(row, ref.durationMs) + 20));
+        }
+    }
+
+    // The next run on the same context: the same tracker, unless the cable was pulled.
+    Operation& next = op.FollowUp();
+    context.timings = next.Timings();
+    if (tracker->transport.LineClosed()) {
+        tracker = std::make_unique<Tracker>();
+        next.Prepare(*tracker);
+        context.SetPortName(tracker->Path());
+    } else {
+        tracker->simulator.SetPlan({});
+        op.Recover(*tracker);
+    }
+    {
+        Sink sink(context);
+        const RunResult r = Run(next, context, sink, *tracker, std::chrono::seconds(30));
+        EXPECT_TRUE(LinesMatch(r.said, next.Healthy())) << "the run after the fault said " << Show(r.said);
+        if (LinesMatch(r.said, next.Healthy())) next.CheckData(context, *tracker, sink, nullptr, fault);
+        ExpectEndedClean(context, sink, "run after the fault");
+    }
+}
+
+}  // namespace
+
+const char* FaultName(Fault fault) {
+    switch (fault) {
+        case Fault::kNoReply:
+            return "no reply";
+        case Fault::kShortReply:
+            return "short reply";
+        case Fault::kLateReply:
+            return "late reply";
+        case Fault::kExtraBytes:
+            return "extra bytes";
+        case Fault::kGarbageBytes:
+            return "garbage bytes";
+        case Fault::kLineClosed:
+            return "line closed";
+    }
+    return "?";
+}
+
+Request Ask(std::string name, int command, int nth, int replyBytes, int waitMs) {
+    Request r;
+    r.name = std::move(name);
+    r.command = command;
+    r.nth = nth;
+    r.replyBytes = replyBytes;
+    r.waitMs = waitMs;
+    return r;
+}
+
+std::string Box(int kind, const std::string& text) {
+    return "[" + std::to_string(kind) + "] " + text;
+}
+
+Tracker::Tracker(sim::FaultPlan plan) : simulator(std::move(plan)), transport(simulator) {
+    // Set before the transport starts: its thread is the only one that calls it.
+    transport.OnFramesHandled([this] {
+        const int frames = watched.load();
+        if (frames > 0 && hitAt.load() == 0 && simulator.FramesReceived() >= frames) {
+            hitAt = Clock::now().time_since_epoch().count();
+        }
+    });
+    std::string error;
+    EXPECT_TRUE(transport.Start(error)) << error;
+}
+
+Tracker::~Tracker() {
+    transport.Stop();
+}
+
+void Tracker::Watch(int frames) {
+    hitAt = 0;
+    watched = frames;
+}
+
+std::optional<Clock::time_point> Tracker::Hit() const {
+    const int64_t at = hitAt.load();
+    if (at == 0) return std::nullopt;
+    return Clock::time_point(Clock::duration(at));
+}
+
+void Sink::ShowMessage(int kind, const std::string& message, const std::string&) {
+    std::lock_guard lock(mutex);
+    said.push_back(Box(kind, message));
+}
+
+void Sink::LogLine(const std::string& line) {
+    std::lock_guard lock(mutex);
+    said.push_back(line);
+}
+
+void Sink::AppendText(const std::string& text) {
+    std::lock_guard lock(mutex);
+    stream += text;
+    ++appends;
+}
+
+void Sink::WorkerEnded() {
+    portOpenAtEnd = context.port.IsOpen();
+    ++ended;
+}
+
+Lines Sink::Said() const {
+    std::lock_guard lock(mutex);
+    return said;
+}
+
+std::string Sink::Stream() const {
+    std::lock_guard lock(mutex);
+    return stream;
+}
+
+int Sink::Appends() const {
+    std::lock_guard lock(mutex);
+    return appends;
+}
+
+LinkTimings ShortTimings() {
+    LinkTimings t;
+    t.settingsReplyMs = 150;
+    t.settingsReadPauseMs = 0;
+    t.firmwareReplyMs = 150;
+    t.switchReplyMs = 150;
+    t.modemReplyMs = 150;
+    // Pauses after frames nobody answers before the next send. That send purges what the
+    // driver still holds, and on a loaded machine a pseudo-terminal may hold a frame for
+    // a good many milliseconds before the tracker's side gets it.
+    t.modemPauseMs = 25;
+    t.modemWriteReplyMs = 150;
+    t.smsReplyMs = 150;
+    t.smsPromptPauseMs = 15;
+    t.nmeaPollMs = 100;
+    t.gnssSwitchReplyMs = 150;
+    t.gnssSyncReplyMs = 10;
+    t.gnssReplyMs = 150;
+    t.gnssSwitchPauseMs = 5;
+    t.gnssPassPauseMs = 20;
+    t.gnssChecksumPauseMs = 10;
+    return t;
+}
+
+void RunMatrix(Operation& op) {
+    const auto start = Clock::now();
+    const Tally before = Counts();
+    Reference ref;
+    if (!RunReference(op, ref)) return;
+    const char* only = std::getenv("ZORT_FAULTS_ROWS");
+    for (const Request& row : op.Requests()) {
+        if (only && row.name.find(only) == std::string::npos) continue;
+        const int frame = FrameIndex(ref.trace, row);
+        if (frame == 0) {
+            ADD_FAILURE() << op.Name() << " / " << row.name << ": a healthy run never sends command "
+                          << row.command << " #" << row.nth;
+            continue;
+        }
+        if (!row.payload.empty()) {
+            EXPECT_TRUE(ref.trace[static_cast<size_t>(frame - 1)].payload == row.payload)
+                << op.Name() << " / " << row.name << ": the table names another frame";
+        }
+        for (Fault fault : FaultsFor(row)) RunCase(op, ref, row, frame, fault);
+    }
+    std::printf("%s: %d cases, %d passed, %.1f s\n", op.Name().c_str(), Counts().cases - before.cases,
+                Counts().passed - before.passed, std::chrono::duration<double>(Clock::now() - start).count());
+    std::fflush(stdout);
+}
+
+CaseScope::CaseScope(const std::string& name)
+    : trace(__FILE__, __LINE__, name),
+      failuresBefore(FailedParts()),
+      threadsBefore(ThreadCount()),
+      fdsBefore(FdCount()) {}
+
+CaseScope::~CaseScope() {
+    EXPECT_EQ(SettledThreadCount(threadsBefore), threadsBefore) << "a thread outlived its case";
+    EXPECT_EQ(FdCount(), fdsBefore) << "a descriptor outlived its case";
+    ++Counts().cases;
+    if (FailedParts() == failuresBefore) ++Counts().passed;
+}
+
+int ThreadCount() {
+    return CountEntries("/proc/self/task");
+}
+
+int FdCount() {
+    return CountEntries("/proc/self/fd");
+}
+
+int SettledThreadCount(int expected) {
+    // A thread that returned may linger a moment before the kernel drops it.
+    const auto deadline = Clock::now() + std::chrono::seconds(1);
+    int n = ThreadCount();
+    while (n != expected && Clock::now() < deadline) {
+        std::this_thread::sleep_for(milliseconds(2));
+        n = ThreadCount();
+    }
+    return n;
+}
+
+bool JoinWithin(Worker& worker, DeviceContext& context, Clock::duration limit) {
+    const auto deadline = Clock::now() + limit;
+    while (!worker.Finished()) {
+        if (Clock::now() > deadline) {
+            ADD_FAILURE() << "the worker still runs after " << Ms(limit) << " ms: a hang";
+            context.port.Cancel();
+            worker.Join();
+            context.port.ResetCancel();
+            return false;
+        }
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+    worker.Join();
+    return true;
+}
+
+}  // namespace zort::reliability
