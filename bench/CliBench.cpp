@@ -79,7 +79,7 @@ std::string FirmwareFile() {
 int main() {
     // A settings read at 9600 baud, three times; the median run is reported.
     {
-        zort::bench::SimProcess sim({"--baud", "9600"});
+        zort::test::SimProcess sim({"--baud", "9600"});
         if (sim.Path().empty()) {
             std::fprintf(stderr, "bench-cli: the simulator did not start\n");
             return 1;
@@ -115,7 +115,7 @@ int main() {
     const double firmwareBytes =
         10.0 + static_cast<double>(blocks) * 10.0 + static_cast<double>(kFirmwareImage);
     for (const char* baud : {"0", "9600"}) {
-        zort::bench::SimProcess sim({"--baud", baud});
+        zort::test::SimProcess sim({"--baud", baud});
         const ChildRun r = RunZortcfg({"flash", "--port", sim.Path(), firmware});
         if (r.status != 0) {
             std::fprintf(stderr, "bench-cli: zortcfg flash exited with %d\n", r.status);

@@ -54,7 +54,7 @@ int main() {
         return 1;
     }
 
-    zort::bench::SimProcess sim({});
+    zort::test::SimProcess sim({});
     if (sim.Path().empty()) {
         std::fprintf(stderr, "bench-gnss: cannot start the simulator\n");
         return 1;

@@ -24,7 +24,7 @@ double CpuSeconds() {
 
 int main() {
     using Clock = std::chrono::steady_clock;
-    zort::bench::SimProcess sim({"--fault", "drop@1#2001"});
+    zort::test::SimProcess sim({"--fault", "drop@1#2001"});
     zort::SerialPort port;
     if (sim.Path().empty() || port.Open(sim.Path()) != 1) {
         std::fprintf(stderr, "bench-link: cannot reach the simulator\n");

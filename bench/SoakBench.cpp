@@ -156,7 +156,7 @@ bool RunOne(DeviceContext& context, const Plan& plan, MakeWorker make, Tally& ta
         args.push_back("--fault");
         args.push_back(r);
     }
-    bench::SimProcess sim(args);
+    test::SimProcess sim(args);
     if (sim.Path().empty()) {
         std::fprintf(stderr, "bench-soak: cannot start the simulator\n");
         return false;

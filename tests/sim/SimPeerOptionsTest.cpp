@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "link/SerialPort.h"
+#include "support/SimProcess.h"
 
 namespace zort {
 namespace {
@@ -32,25 +33,9 @@ std::string Answer(SerialPort& port, const std::string& command) {
 
 TEST(SimPeerOptions, ModemAndReceiverOptionsTakeEffect) {
     const std::string state = ::testing::TempDir() + "zort-sim-peers-" + std::to_string(getpid()) + ".json";
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    const char* argv[] = {ZORT_SIM_BINARY,     "--modem-free",  "1234",
-                          "--modem-no-prompt", "--nmea-period", "100",
-                          "--state",           state.c_str(),   nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, ZORT_SIM_BINARY, &actions, nullptr, const_cast<char**>(argv), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    FILE* sim = fdopen(out[0], "r");
-    ASSERT_NE(sim, nullptr);
-    char line[256] = {};
-    ASSERT_NE(fgets(line, sizeof line, sim), nullptr);
-    std::string path(line);
-    path.erase(path.find_last_not_of("\r\n") + 1);
+    test::SimProcess sim({"--modem-free", "1234", "--modem-no-prompt", "--nmea-period", "100", "--state", state});
+    const std::string path = sim.Path();
+    ASSERT_FALSE(path.empty()) << "zort-sim did not start";
 
     SerialPort port;
     ASSERT_EQ(port.Open(path), 1) << port.LastOpenError().Describe();
@@ -71,11 +56,7 @@ TEST(SimPeerOptions, ModemAndReceiverOptionsTakeEffect) {
               std::string::npos);
     port.Close();
 
-    kill(pid, SIGTERM);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    fclose(sim);
+    EXPECT_EQ(sim.Stop(), 0);
     std::ifstream in(state);
     std::stringstream json;
     json << in.rdbuf();

@@ -1,6 +1,6 @@
 #pragma once
-// Starts zort-sim as a child process for a benchmark, so that the figures measured in
-// this process are the client's alone.
+// Starts zort-sim as a child process, the way people and scripts run it; benchmarks use
+// it too, so that the figures measured in their own process are the client's alone.
 
 #include <signal.h>
 #include <spawn.h>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace zort::bench {
+namespace zort::test {
 
 class SimProcess {
 public:
@@ -36,12 +36,20 @@ public:
             path.erase(path.find_last_not_of("\r\n") + 1);
         }
     }
-    ~SimProcess() {
+    ~SimProcess() { Stop(); }
+    // Stops it as a user would (SIGTERM) and returns its exit status, or -1 when it
+    // did not end normally or was never started.
+    int Stop() {
+        int status = -1;
         if (pid > 0) {
             kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
+            int raw = 0;
+            if (waitpid(pid, &raw, 0) == pid && WIFEXITED(raw)) status = WEXITSTATUS(raw);
+            pid = 0;
         }
         if (stdoutFile) fclose(stdoutFile);
+        stdoutFile = nullptr;
+        return status;
     }
     const std::string& Path() const { return path; }
 
@@ -51,4 +59,4 @@ private:
     std::string path;
 };
 
-}  // namespace zort::bench
+}  // namespace zort::test
