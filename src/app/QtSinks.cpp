@@ -1,29 +1,12 @@
 #include "app/QtSinks.h"
 
 #include <QProgressBar>
-#include <QThread>
 
 #include "app/TForm1.h"
 #include "app/TForm3.h"
 #include "app/TForm6.h"
 
 namespace zort {
-
-void RunOnMainThread(QObject& target, const std::atomic<bool>& detached, const std::function<void()>& call) {
-    if (detached) return;
-    auto guarded = [&detached, &call] {
-        if (!detached) call();
-    };
-    if (QThread::currentThread() == target.thread()) {
-        guarded();
-    } else {
-        QMetaObject::invokeMethod(&target, guarded, Qt::BlockingQueuedConnection);
-    }
-}
-
-void QtSink::OnMainThread(const std::function<void()>& call) {
-    RunOnMainThread(form, detached, call);
-}
 
 void QtSink::ShowMessage(int statusKind, const std::string& message, const std::string& detail) {
     OnMainThread([&] {

@@ -1,38 +1,32 @@
 #pragma once
 // The workers' reports, carried to the main thread. Each call runs there while the
-// worker waits (a blocking queued call), so a message box holds the worker until it is
-// closed, as the user expects. Detach() makes every later call a no-op: the window is
-// going away and nothing may pop up after it.
+// worker waits, so a message box holds the worker until it is closed, as the user
+// expects. Detach() makes every later call a no-op: the window is going away and nothing
+// may pop up after it.
 
-#include <QObject>
-#include <atomic>
 #include <functional>
 
+#include "app/MainThreadCalls.h"
 #include "worker/WorkerSink.h"
 
 namespace zort {
 
 class TForm1;
 
-// Runs `call` on the thread of `target` (the main thread) and waits for it; on that
-// thread already, runs it at once. Nothing runs once `detached` is set, also when it
-// was set while the call waited in the queue.
-void RunOnMainThread(QObject& target, const std::atomic<bool>& detached, const std::function<void()>& call);
-
 class QtSink : public WorkerSink {
 public:
     explicit QtSink(TForm1& form) : form(form) {}
-    void Detach() { detached = true; }
+    void Detach() { mainThread.Detach(); }
 
     void ShowMessage(int statusKind, const std::string& message, const std::string& detail) override;
 
 protected:
     // Runs `call` on the main thread and waits for it.
-    void OnMainThread(const std::function<void()>& call);
+    void OnMainThread(const std::function<void()>& call) { mainThread.Run(call); }
     TForm1& form;
 
 private:
-    std::atomic<bool> detached{false};
+    MainThreadCalls mainThread;
 };
 
 // Settings read and write: the progress window, the reply log, the pages.

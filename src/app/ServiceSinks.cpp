@@ -4,14 +4,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/QtSinks.h"
 #include "app/TForm5.h"
 
 namespace zort {
-
-void ServiceSink::OnMainThread(const std::function<void()>& call) {
-    RunOnMainThread(form, detached, call);
-}
 
 void ServiceSink::ShowMessage(int statusKind, const std::string& message, const std::string& detail) {
     OnMainThread([&] {

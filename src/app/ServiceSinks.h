@@ -11,6 +11,7 @@
 #include <atomic>
 #include <functional>
 
+#include "app/MainThreadCalls.h"
 #include "worker/WorkerSink.h"
 
 namespace zort {
@@ -20,7 +21,7 @@ class TForm5;
 class ServiceSink : public WorkerSink {
   public:
     explicit ServiceSink(TForm5& form) : form(form) {}
-    void Detach() { detached = true; }
+    void Detach() { mainThread.Detach(); }
 
     // A worker reporting here was started.
     void RunStarted() { ++runs; }
@@ -35,11 +36,11 @@ class ServiceSink : public WorkerSink {
     void WorkerEnded() override;
 
   protected:
-    void OnMainThread(const std::function<void()>& call);
+    void OnMainThread(const std::function<void()>& call) { mainThread.Run(call); }
     TForm5& form;
 
   private:
-    std::atomic<bool> detached{false};
+    MainThreadCalls mainThread;
     std::atomic<int> runs{0};
 };
 

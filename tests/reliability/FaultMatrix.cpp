@@ -481,6 +481,13 @@ CaseScope::~CaseScope() {
 }
 
 int ThreadCount() {
+    // Some runtimes (ThreadSanitizer's background thread) start a helper of their own
+    // with the first thread the program creates; let that happen before anything is counted.
+    static const bool runtimeThreadsStarted = [] {
+        std::thread([] {}).join();
+        return true;
+    }();
+    (void)runtimeThreadsStarted;
     return CountEntries("/proc/self/task");
 }
 
