@@ -49,7 +49,8 @@ test-tsan:
 # Every fuzz target for FUZZ_SECONDS from its seed corpus (clang's libFuzzer, with the
 # address and undefined-behaviour sanitizers).
 FUZZ_SECONDS ?= 60
-fuzz: deps
+fuzz:
+	@bash scripts/install-deps.sh fuzz
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DZORT_FUZZ=ON -DZORT_SANITIZE=address,undefined >/dev/null
 	cmake --build build-fuzz -j $(JOBS) --target zort_fuzzers
 	bash fuzz/run.sh build-fuzz $(FUZZ_SECONDS)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, the Debian packages the build and the tests need.
 # Idempotent: when every package is already there it does nothing and says nothing.
+# With "fuzz", also clang and its libFuzzer runtime, which only `make fuzz` needs.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-dejavu-core xvfb xauth
 )
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
