@@ -17,11 +17,13 @@ for binary in "$build"/fuzz_*; do
   work=$(mktemp -d)
   [ -d "$root/corpus/$target" ] && cp -r "$root/corpus/$target/." "$work/"
   log="$build/fuzz-logs/$name.log"
+  before=$(ls "$findings" 2>/dev/null | grep -c "^$name-" || true)
   "$binary" "$work" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$findings/$name-" \
     -max_len=8192 >"$log" 2>&1
   rc=$?
   runs=$(grep -E '^stat::number_of_executed_units' "$log" | awk '{print $2}')
-  crashes=$(ls "$findings" 2>/dev/null | grep -c "^$name-" || true)
+  # Only what this run found; earlier findings stay in the folder for reference.
+  crashes=$(( $(ls "$findings" 2>/dev/null | grep -c "^$name-" || true) - before ))
   printf '%-22s %10s executions  %s finding(s)  (exit %d)\n' "$name" "${runs:-?}" "$crashes" "$rc"
   [ "$rc" -ne 0 ] && status=1
   rm -rf "$work"
