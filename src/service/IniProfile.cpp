@@ -9,6 +9,7 @@
 #include <sstream>
 #include <vector>
 
+#include "files/ReplaceFile.h"
 #include "link/Cp1251.h"
 
 namespace zort {
@@ -172,26 +173,18 @@ bool IniProfile::Write(std::string_view section, std::string_view key, std::stri
 
     std::error_code ec;
     if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
-    // Beside the target, so the rename stays on one file system; named after the
-    // process, so two running programs do not write into each other's file.
-    // One fixed name beside the file: a write killed half-way leaves one temporary,
-    // which the next write takes over, instead of one more per killed process.
-    std::filesystem::path tmp = file;
-    tmp += ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) return refuse("не удалось создать файл " + tmp.string() + ": " + std::strerror(errno));
-        for (const std::string& line : c.lines) out << line << c.newline;
-        out.flush();
-        if (!out) {
-            std::filesystem::remove(tmp, ec);
-            return refuse("не удалось записать файл " + tmp.string());
+    std::string content;
+    for (const std::string& line : c.lines) content += line + c.newline;
+    if (const auto failed = ReplaceFileWhole(file, content)) {
+        const std::string reason = failed->code.message();
+        switch (failed->step) {
+            case ReplaceFileError::Step::kCreate:
+                return refuse("не удалось создать файл " + failed->temporary.string() + ": " + reason);
+            case ReplaceFileError::Step::kWrite:
+                return refuse("не удалось записать файл " + failed->temporary.string() + ": " + reason);
+            case ReplaceFileError::Step::kRename:
+                return refuse("не удалось заменить файл " + file.string() + ": " + reason);
         }
-    }
-    std::filesystem::rename(tmp, file, ec);
-    if (ec) {
-        std::filesystem::remove(tmp, ec);
-        return refuse("не удалось заменить файл " + file.string() + ": " + ec.message());
     }
     return true;
 }

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "files/ReplaceFile.h"
+
 namespace zort {
 namespace {
 
@@ -24,28 +26,11 @@ std::string CfgFileName(std::string name) {
 }
 
 FileResult WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
-    const std::filesystem::path target = PathFromUtf8(path);
-    std::filesystem::path temporary = target;
-    temporary += ".tmp";
-
-    errno = 0;
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return FileResult::Failure(std::string(kOpenFileError), LastError());
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    std::error_code ec;
-    if (!out) {
-        const std::error_code writeError = LastError();
-        std::filesystem::remove(temporary, ec);
-        return FileResult::Failure(std::string(kWriteFileError), writeError);
-    }
-    std::filesystem::rename(temporary, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        return FileResult::Failure(std::string(kOpenFileError), ec);
-    }
-    return FileResult::Success();
+    const auto failed = ReplaceFileWhole(
+        PathFromUtf8(path), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    if (!failed) return FileResult::Success();
+    const bool writing = failed->step == ReplaceFileError::Step::kWrite;
+    return FileResult::Failure(std::string(writing ? kWriteFileError : kOpenFileError), failed->code);
 }
 
 FileResult ReadFileHead(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& bytes) {

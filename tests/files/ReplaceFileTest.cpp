@@ -1,0 +1,105 @@
+// A replaced file is the old one or the whole new one, whatever fails on the way, and
+// no temporary outlives the replacement.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "files/ReplaceFile.h"
+
+namespace fs = std::filesystem;
+using zort::ReplaceFileError;
+using zort::ReplaceFileWhole;
+
+namespace {
+
+class ReplaceFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() / ("replace-file-" + std::to_string(::getpid()) + "-" +
+                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        target = folder / "settings.cfg";
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    static std::string Read(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    static void Write(const fs::path& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    fs::path Temporary() const { return fs::path(target.string() + ".tmp"); }
+    size_t Entries() const { return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {})); }
+
+    fs::path folder;
+    fs::path target;
+};
+
+TEST_F(ReplaceFileTest, NewAndExistingFilesGetTheWholeContentAndNoTemporaryRemains) {
+    ASSERT_FALSE(ReplaceFileWhole(target, std::string("\x01\x01\x01\0first", 9)));
+    EXPECT_EQ(Read(target), std::string("\x01\x01\x01\0first", 9));
+
+    // A longer old file is not left with a tail, and a temporary left by a killed write
+    // is taken over.
+    Write(target, std::string(1000, 'x'));
+    Write(Temporary(), "half of an earlier wri");
+    ASSERT_FALSE(ReplaceFileWhole(target, "second"));
+    EXPECT_EQ(Read(target), "second");
+    EXPECT_EQ(Entries(), 1u);
+
+    ASSERT_FALSE(ReplaceFileWhole(target, ""));
+    EXPECT_EQ(fs::file_size(target), 0u);
+}
+
+TEST_F(ReplaceFileTest, EachFailingStepKeepsTheOldFileAndSaysWhichStepFailed) {
+    // No folder to create the temporary in.
+    auto failed = ReplaceFileWhole(folder / "missing" / "settings.cfg", "new");
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->step, ReplaceFileError::Step::kCreate);
+    EXPECT_EQ(failed->code, std::errc::no_such_file_or_directory);
+
+    // The target is a folder: the rename is refused and the temporary goes away.
+    fs::create_directory(target);
+    failed = ReplaceFileWhole(target, "new");
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->step, ReplaceFileError::Step::kRename);
+    EXPECT_TRUE(fs::is_directory(target));
+    EXPECT_FALSE(fs::exists(Temporary()));
+}
+
+// A disk that fills up half-way: the write fails, the old file stays whole. The file size
+// limit stands in for the full disk, in a child so that the limit stays there.
+TEST_F(ReplaceFileTest, ADiskFullHalfWayKeepsTheOldFile) {
+    Write(target, "old settings");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const auto failed = ReplaceFileWhole(target, std::string(10000, 'n'));
+        const bool expected = failed && failed->step == ReplaceFileError::Step::kWrite &&
+                              failed->code == std::errc::file_too_large;
+        ::_exit(expected ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed write was not reported as a write failure";
+    EXPECT_EQ(Read(target), "old settings");
+    EXPECT_FALSE(fs::exists(Temporary()));
+}
+
+}  // namespace
