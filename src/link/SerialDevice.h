@@ -31,7 +31,7 @@ struct OpenError {
 };
 
 class SerialDevice {
-public:
+  public:
     enum class Event { kReadable, kWoken, kLost };
 
     SerialDevice() = default;
@@ -56,11 +56,10 @@ public:
     // Writes the whole block. False when the line is gone or Wake() was called.
     bool WriteAll(const uint8_t* data, size_t length);
 
-    // Discard what the driver holds, received and not yet transmitted.
+    // Discards what the driver has received and nobody has read yet.
     void PurgeInput();
-    void PurgeOutput();
 
-private:
+  private:
     int fd = -1;
     int wakeFd = -1;
 };

@@ -45,7 +45,7 @@ std::string OwningGroup(const std::string& path) {
 }
 
 bool ApplyLineSettings(int fd) {
-    termios tio {};
+    termios tio{};
     if (tcgetattr(fd, &tio) != 0) return false;
     cfmakeraw(&tio);
     tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
@@ -66,7 +66,9 @@ bool HungUp(int fd) {
 
 }  // namespace
 
-SerialDevice::~SerialDevice() { Close(); }
+SerialDevice::~SerialDevice() {
+    Close();
+}
 
 bool SerialDevice::Open(const std::string& name, OpenError& error) {
     Close();
@@ -171,10 +173,6 @@ bool SerialDevice::WriteAll(const uint8_t* data, size_t length) {
 
 void SerialDevice::PurgeInput() {
     if (fd >= 0) tcflush(fd, TCIFLUSH);
-}
-
-void SerialDevice::PurgeOutput() {
-    if (fd >= 0) tcflush(fd, TCOFLUSH);
 }
 
 }  // namespace zort

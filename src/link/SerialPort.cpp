@@ -5,7 +5,9 @@
 
 namespace zort {
 
-SerialPort::~SerialPort() { Close(); }
+SerialPort::~SerialPort() {
+    Close();
+}
 
 int SerialPort::Open(const std::string& name) {
     std::lock_guard lifecycle(lifecycleMutex);
@@ -34,7 +36,9 @@ int SerialPort::Open(const std::string& name) {
     {
         std::lock_guard lock(txMutex);
         txPending = false;
+        txWriting = false;
         stopping = false;
+        writerRunning = true;
     }
     readerThread = std::thread(&SerialPort::ReaderLoop, this);
     writerThread = std::thread(&SerialPort::WriterLoop, this);
@@ -76,24 +80,41 @@ OpenError SerialPort::LastOpenError() const {
 
 bool SerialPort::SendRaw(const uint8_t* bytes, size_t length) {
     if (length > kTxBufferSize) return false;
+    // The previous block must be in the driver before this one is prepared. Overwriting
+    // a block the writer has not taken yet would lose a frame, and a busy machine can
+    // keep the writer from running for longer than any pause between two frames. And
+    // only once it is there may the input be purged: its answer comes after that.
+    if (!WaitWriterIdle()) return false;
     {
         std::lock_guard lock(rxMutex);
         if (!open || lineLost) return false;
+        // Only the input is purged. Purging the output would cut whatever of the
+        // previous frame the driver has not sent yet, and the tracker would take the
+        // rest of it together with this one for a broken frame.
         // Under rxMutex, so that no read of the reader falls between the purge and the
         // clear: whatever is in rxBuffer afterwards arrived after this point.
-        portHandle.PurgeOutput();
         portHandle.PurgeInput();
         std::memset(rxBuffer, 0, sizeof rxBuffer);
         rxCount = 0;
     }
     {
-        std::lock_guard lock(txMutex);
+        std::unique_lock lock(txMutex);
+        // Two workers of the service window may send at once: the other's block may
+        // have gone in meanwhile.
+        txIdle.wait(lock, [&] { return (!txPending && !txWriting) || !writerRunning || txCancelled; });
+        if (!writerRunning || txCancelled) return false;
         std::memcpy(txBuffer, bytes, length);
         txLength = static_cast<int32_t>(length);
         txPending = true;
     }
     txReady.notify_one();
     return true;
+}
+
+bool SerialPort::WaitWriterIdle() {
+    std::unique_lock lock(txMutex);
+    txIdle.wait(lock, [&] { return (!txPending && !txWriting) || !writerRunning || txCancelled; });
+    return writerRunning && !txCancelled;
 }
 
 bool SerialPort::SendFrame(uint8_t command, uint32_t id, uint32_t length, const uint8_t* payload) {
@@ -123,8 +144,7 @@ bool SerialPort::WaitReply(uint32_t count, int32_t timeoutMs) {
     std::unique_lock lock(rxMutex);
     ++rxWaiters;
     rxAwaited = count;
-    rxArrived.wait_until(lock, deadline,
-                         [&] { return rxCount >= count || lineLost || cancelled || !open; });
+    rxArrived.wait_until(lock, deadline, [&] { return rxCount >= count || lineLost || cancelled || !open; });
     --rxWaiters;
     return rxCount >= count;
 }
@@ -157,7 +177,12 @@ void SerialPort::Cancel() {
         std::lock_guard lock(rxMutex);
         cancelled = true;
     }
+    {
+        std::lock_guard lock(txMutex);
+        txCancelled = true;
+    }
     rxArrived.notify_all();
+    txIdle.notify_all();
 }
 
 bool SerialPort::Cancelled() const {
@@ -166,8 +191,12 @@ bool SerialPort::Cancelled() const {
 }
 
 void SerialPort::ResetCancel() {
-    std::lock_guard lock(rxMutex);
-    cancelled = false;
+    {
+        std::lock_guard lock(rxMutex);
+        cancelled = false;
+    }
+    std::lock_guard lock(txMutex);
+    txCancelled = false;
 }
 
 void SerialPort::MarkLost() {
@@ -220,22 +249,30 @@ void SerialPort::WriterLoop() {
             txReady.wait(lock, [&] { return txPending || stopping; });
             // A block handed over before Close still goes out: a caller that awaits no
             // answer (hang up, a call) closes right after sending.
-            if (!txPending) return;
+            if (!txPending) {
+                writerRunning = false;
+                break;
+            }
             length = static_cast<size_t>(txLength);
             std::memcpy(block, txBuffer, length);
             txPending = false;
+            txWriting = true;
         }
-        if (!portHandle.WriteAll(block, length)) {
-            bool stop;
-            {
-                std::lock_guard lock(txMutex);
-                stop = stopping;
-            }
-            if (stop) return;
-            MarkLost();
+        const bool written = portHandle.WriteAll(block, length);
+        bool stop;
+        {
+            std::lock_guard lock(txMutex);
+            txWriting = false;
+            if (!written) writerRunning = false;
+            stop = stopping;
+        }
+        txIdle.notify_all();
+        if (!written) {
+            if (!stop) MarkLost();
             return;
         }
     }
+    txIdle.notify_all();
 }
 
 }  // namespace zort

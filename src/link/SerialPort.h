@@ -22,7 +22,7 @@
 namespace zort {
 
 class SerialPort {
-public:
+  public:
     static constexpr size_t kRxBufferSize = 4096;
     static constexpr size_t kTxBufferSize = 4096;
 
@@ -42,8 +42,10 @@ public:
     bool IsOpen() const;
     OpenError LastOpenError() const;
 
-    // Discards what the driver holds, clears rxBuffer, then queues `length` bytes for
-    // the writer. False (nothing sent) when the port is closed or the block too long.
+    // Waits until the writer has handed the previous block to the driver, discards what
+    // the driver has received, clears rxBuffer, then queues `length` bytes for the
+    // writer. False (nothing sent) when the port is closed, the line lost, the channel
+    // cancelled or the block too long.
     bool SendRaw(const uint8_t* bytes, size_t length);
     // Builds a frame in frameBuffer and sends it; false when the payload does not fit.
     bool SendFrame(uint8_t command, uint32_t id, uint32_t length, const uint8_t* payload);
@@ -74,9 +76,11 @@ public:
     // Received bytes, read by callers from index 0 after WaitReply returned true.
     uint8_t rxBuffer[kRxBufferSize] = {};
 
-private:
+  private:
     void ReaderLoop();
     void WriterLoop();
+    // False when the writer is gone (closed, line lost) or the channel was cancelled.
+    bool WaitWriterIdle();
     void MarkLost();
     void CloseLocked();
 
@@ -106,8 +110,12 @@ private:
 
     std::mutex txMutex;
     std::condition_variable txReady;
-    bool txPending = false;
-    bool stopping = false;  // under txMutex; the reader is stopped through Wake()
+    std::condition_variable txIdle;  // the writer took and wrote its block, or ended
+    bool txPending = false;          // a block waits for the writer
+    bool txWriting = false;          // the writer is handing a block to the driver
+    bool writerRunning = false;
+    bool txCancelled = false;  // mirrors `cancelled` for waits under txMutex
+    bool stopping = false;     // under txMutex; the reader is stopped through Wake()
 };
 
 }  // namespace zort
