@@ -11,11 +11,26 @@ bool ParseInt(const std::string& text, int& value) {
     return ec == std::errc() && ptr == end && value >= 0;
 }
 
+bool ParseHex(const std::string& text, std::vector<uint8_t>& bytes) {
+    if (text.empty() || text.size() % 2 != 0) return false;
+    bytes.clear();
+    for (size_t i = 0; i < text.size(); i += 2) {
+        unsigned value = 0;
+        const auto [ptr, ec] = std::from_chars(text.data() + i, text.data() + i + 2, value, 16);
+        if (ec != std::errc() || ptr != text.data() + i + 2) return false;
+        bytes.push_back(static_cast<uint8_t>(value));
+    }
+    return true;
+}
+
 }  // namespace
 
-bool FaultRule::Matches(int frameCommand, int countOfCommand, int countOfAll) const {
+bool FaultRule::Selects(int frameCommand, const std::vector<uint8_t>& framePayload) const {
     if (command != 0 && command != frameCommand) return false;
-    const int count = command == 0 ? countOfAll : countOfCommand;
+    return payload.empty() || payload == framePayload;
+}
+
+bool FaultRule::Fires(int count) const {
     return onward ? count >= nth : count == nth;
 }
 
@@ -39,9 +54,10 @@ bool FaultRule::Parse(const std::string& text, FaultRule& rule, std::string& err
         bool needsArg;
     };
     static const Name kNames[] = {
-        {"drop", FaultAction::kDrop, false},     {"delay", FaultAction::kDelay, true},
-        {"extra", FaultAction::kExtra, true},    {"garbage", FaultAction::kGarbage, true},
-        {"short", FaultAction::kShort, true},    {"close", FaultAction::kClose, false},
+        {"drop", FaultAction::kDrop, false},  {"delay", FaultAction::kDelay, true},
+        {"extra", FaultAction::kExtra, true}, {"garbage", FaultAction::kGarbage, true},
+        {"short", FaultAction::kShort, true}, {"close", FaultAction::kClose, false},
+        {"hold", FaultAction::kHold, false},
     };
     bool known = false;
     for (const Name& n : kNames) {
@@ -57,7 +73,18 @@ bool FaultRule::Parse(const std::string& text, FaultRule& rule, std::string& err
         error = "unknown fault action: " + action;
         return false;
     }
-    const std::string cmd = text.substr(at + 1, hash - at - 1);
+    std::string cmd = text.substr(at + 1, hash - at - 1);
+    if (const size_t colon = cmd.find(':'); colon != std::string::npos) {
+        if (!ParseHex(cmd.substr(colon + 1), rule.payload)) {
+            error = "bad payload (pairs of hex digits): " + text;
+            return false;
+        }
+        cmd.resize(colon);
+        if (cmd == "*") {
+            error = "a payload needs a command code: " + text;
+            return false;
+        }
+    }
     std::string nth = text.substr(hash + 1);
     if (!nth.empty() && nth.back() == '+') {
         rule.onward = true;

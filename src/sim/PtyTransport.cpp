@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <stdlib.h>
 #include <sys/eventfd.h>
 #include <termios.h>
@@ -24,7 +25,9 @@ constexpr auto kStuckWriteLimit = std::chrono::milliseconds(200);
 PtyTransport::PtyTransport(TrackerSimulator& simulator, Options options)
     : simulator(simulator), options(options) {}
 
-PtyTransport::~PtyTransport() { Stop(); }
+PtyTransport::~PtyTransport() {
+    Stop();
+}
 
 bool PtyTransport::Start(std::string& error) {
     masterFd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -60,6 +63,7 @@ bool PtyTransport::Start(std::string& error) {
         return false;
     }
     thread = std::thread(&PtyTransport::Loop, this);
+    pthread_setname_np(thread.native_handle(), kThreadName);
     return true;
 }
 
@@ -103,7 +107,34 @@ bool PtyTransport::LineClosed() const {
 
 bool PtyTransport::WaitClosed(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex);
-    return closedCv.wait_for(lock, timeout, [&] { return closed; });
+    return stateCv.wait_for(lock, timeout, [&] { return closed; });
+}
+
+void PtyTransport::ReleaseHeld() {
+    std::vector<std::vector<uint8_t>> held;
+    {
+        std::lock_guard lock(mutex);
+        for (auto it = queue.begin(); it != queue.end();) {
+            if (it->held) {
+                held.push_back(std::move(it->bytes));
+                it = queue.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (auto& bytes : held) Schedule(std::move(bytes), Clock::now(), false);
+}
+
+bool PtyTransport::AllSentLocked() const {
+    if (closed) return true;
+    if (writing) return false;
+    return std::all_of(queue.begin(), queue.end(), [](const Chunk& c) { return c.held; });
+}
+
+bool PtyTransport::WaitSent(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex);
+    return stateCv.wait_for(lock, timeout, [&] { return AllSentLocked(); });
 }
 
 PtyTransport::Clock::duration PtyTransport::WireTime(size_t bytes) const {
@@ -113,10 +144,13 @@ PtyTransport::Clock::duration PtyTransport::WireTime(size_t bytes) const {
         std::chrono::duration<double>(static_cast<double>(bytes) * 10.0 / options.baud));
 }
 
-void PtyTransport::Schedule(std::vector<uint8_t> bytes, Clock::time_point start, bool closeLine) {
+void PtyTransport::Schedule(std::vector<uint8_t> bytes, Clock::time_point start, bool closeLine, bool held) {
     {
         std::lock_guard lock(mutex);
-        if (options.baud <= 0) {
+        if (held) {
+            // Paced when released; until then it takes no time on the line.
+            queue.push_back(Chunk{Clock::time_point::max(), std::move(bytes), false, true});
+        } else if (options.baud <= 0) {
             queue.push_back(Chunk{start, std::move(bytes), closeLine});
         } else {
             // The line sends one byte after the other: a chunk is due when its last byte
@@ -126,8 +160,9 @@ void PtyTransport::Schedule(std::vector<uint8_t> bytes, Clock::time_point start,
             for (size_t i = 0; i < bytes.size(); i += step) {
                 const size_t n = std::min(step, bytes.size() - i);
                 t += WireTime(n);
-                queue.push_back(Chunk{t, std::vector<uint8_t>(bytes.begin() + static_cast<long>(i),
-                                                              bytes.begin() + static_cast<long>(i + n)),
+                queue.push_back(Chunk{t,
+                                      std::vector<uint8_t>(bytes.begin() + static_cast<long>(i),
+                                                           bytes.begin() + static_cast<long>(i + n)),
                                       false});
             }
             if (closeLine) queue.push_back(Chunk{t, {}, true});
@@ -175,8 +210,10 @@ void PtyTransport::Loop() {
                 const auto received = Clock::now();
                 std::vector<PlannedReply> replies = simulator.OnBytes(buffer, static_cast<size_t>(n));
                 for (PlannedReply& r : replies) {
-                    const auto start = received + WireTime(r.requestBytes) + std::chrono::milliseconds(r.delayMs);
-                    if (!r.bytes.empty() || r.closeLine) Schedule(std::move(r.bytes), start, r.closeLine);
+                    const auto start =
+                        received + WireTime(r.requestBytes) + std::chrono::milliseconds(r.delayMs);
+                    if (!r.bytes.empty() || r.closeLine)
+                        Schedule(std::move(r.bytes), start, r.closeLine, r.held);
                 }
                 if (!replies.empty() && framesHandled) framesHandled();
             }
@@ -195,6 +232,7 @@ void PtyTransport::Loop() {
                 if (queue.empty() || queue.front().due > Clock::now()) break;
                 chunk = std::move(queue.front());
                 queue.pop_front();
+                writing = true;
             }
             if (chunk.closeLine) {
                 close = true;
@@ -208,11 +246,17 @@ void PtyTransport::Loop() {
                     chunk.bytes.erase(chunk.bytes.begin(), chunk.bytes.begin() + static_cast<long>(written));
                     std::lock_guard lock(mutex);
                     queue.push_front(std::move(chunk));
+                    writing = false;
                     waitWritable = true;
                     break;
                 }
             }
             stuckSince = Clock::time_point{};
+            {
+                std::lock_guard lock(mutex);
+                writing = false;
+            }
+            stateCv.notify_all();
         }
         if (close) break;
     }
@@ -223,9 +267,10 @@ void PtyTransport::Loop() {
         if (masterFd >= 0) ::close(masterFd);
         ownSlaveFd = masterFd = -1;
         closed = true;
+        writing = false;
         queue.clear();
     }
-    closedCv.notify_all();
+    stateCv.notify_all();
 }
 
 }  // namespace zort::sim

@@ -18,7 +18,10 @@
 namespace zort::sim {
 
 class PtyTransport {
-public:
+  public:
+    // The name of the transport's thread, for whoever counts the threads of a process.
+    static constexpr const char* kThreadName = "zort-sim";
+
     struct Options {
         int baud = 0;  // 0: no wire-time emulation; bytes move as fast as the pty allows
     };
@@ -41,20 +44,27 @@ public:
     bool LineClosed() const;
     // Blocks until the line is closed (by a fault rule or CloseLine) or `timeout` ends.
     bool WaitClosed(std::chrono::milliseconds timeout);
+    // Sends the answers a fault rule holds back, now.
+    void ReleaseHeld();
+    // Blocks until everything due has been written to the line (held answers aside), the
+    // line is closed or `timeout` ends.
+    bool WaitSent(std::chrono::milliseconds timeout);
 
     // Called on the transport's thread after each batch of frames was handled.
     void OnFramesHandled(std::function<void()> callback) { framesHandled = std::move(callback); }
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
     struct Chunk {
         Clock::time_point due;
         std::vector<uint8_t> bytes;
         bool closeLine = false;
+        bool held = false;
     };
 
     void Loop();
-    void Schedule(std::vector<uint8_t> bytes, Clock::time_point start, bool closeLine);
+    void Schedule(std::vector<uint8_t> bytes, Clock::time_point start, bool closeLine, bool held = false);
+    bool AllSentLocked() const;
     Clock::duration WireTime(size_t bytes) const;
     void CloseFds();
 
@@ -67,9 +77,10 @@ private:
     std::thread thread;
     std::function<void()> framesHandled;
 
-    mutable std::mutex mutex;  // guards the queue and the flags below
-    std::condition_variable closedCv;
+    mutable std::mutex mutex;         // guards the queue and the flags below
+    std::condition_variable stateCv;  // the line closed, or a chunk was written
     std::deque<Chunk> queue;
+    bool writing = false;  // a chunk taken from the queue is being written
     Clock::time_point outputFreeAt{};
     bool stopRequested = false;
     bool closeRequested = false;

@@ -13,7 +13,7 @@ constexpr uint32_t kImeiParameter = 0x080807E0;
 
 }  // namespace
 
-TrackerSimulator::TrackerSimulator(FaultPlan plan) : plan(std::move(plan)) {
+TrackerSimulator::TrackerSimulator(FaultPlan plan) : plan(std::move(plan)), picked(this->plan.rules.size()) {
     // The modem tells the IMEI the tracker stores, whatever a test wrote there.
     modem.SetImeiSource([this] { return model.ParameterText(kImeiParameter); });
     gnss.SetLinkBaudSource([this] { return model.GnssBaud(); });
@@ -24,6 +24,7 @@ TrackerSimulator::TrackerSimulator(FaultPlan plan) : plan(std::move(plan)) {
 void TrackerSimulator::SetPlan(const FaultPlan& newPlan) {
     std::lock_guard lock(mutex);
     plan = newPlan;
+    picked.assign(plan.rules.size(), 0);
 }
 
 std::vector<PlannedReply> TrackerSimulator::OnBytes(const uint8_t* data, size_t length) {
@@ -43,9 +44,13 @@ std::vector<PlannedReply> TrackerSimulator::OnBytes(const uint8_t* data, size_t 
 PlannedReply TrackerSimulator::Plan(const ReceivedFrame& frame) {
     const int command = frame.header.command;
     ++framesReceived;
-    ++countByCommand[command];
 
-    FrameRecord record{frame.header.command, frame.header.id, frame.header.length, frame.payload, {}};
+    FrameRecord record{std::chrono::steady_clock::now(),
+                       frame.header.command,
+                       frame.header.id,
+                       frame.header.length,
+                       frame.payload,
+                       {}};
     PlannedReply reply;
     reply.requestBytes = frame.WireSize();
     std::vector<uint8_t> normal;
@@ -56,19 +61,36 @@ PlannedReply TrackerSimulator::Plan(const ReceivedFrame& frame) {
         reply.bytes = normal;
         reply.delayMs = plan.replyDelayMs;
         if (!reply.bytes.empty()) reply.bytes.insert(reply.bytes.end(), plan.extraBytes, 0x55);
-        for (const FaultRule& rule : plan.rules) {
-            if (!rule.Matches(command, countByCommand[command], framesReceived)) continue;
+        bool bent = false;
+        for (size_t i = 0; i < plan.rules.size(); ++i) {
+            const FaultRule& rule = plan.rules[i];
+            if (!rule.Selects(command, frame.payload) || !rule.Fires(++picked[i])) continue;
+            bent = true;
             switch (rule.action) {
-                case FaultAction::kDrop: reply.bytes.clear(); break;
-                case FaultAction::kDelay: reply.delayMs += rule.arg; break;
-                case FaultAction::kExtra: reply.bytes.insert(reply.bytes.end(), rule.arg, 0x55); break;
-                case FaultAction::kGarbage: reply.bytes.insert(reply.bytes.begin(), rule.arg, 0xEE); break;
+                case FaultAction::kDrop:
+                    reply.bytes.clear();
+                    break;
+                case FaultAction::kDelay:
+                    reply.delayMs += rule.arg;
+                    break;
+                case FaultAction::kExtra:
+                    reply.bytes.insert(reply.bytes.end(), rule.arg, 0x55);
+                    break;
+                case FaultAction::kGarbage:
+                    reply.bytes.insert(reply.bytes.begin(), rule.arg, 0xEE);
+                    break;
                 case FaultAction::kShort:
                     if (reply.bytes.size() > static_cast<size_t>(rule.arg)) reply.bytes.resize(rule.arg);
                     break;
-                case FaultAction::kClose: reply.closeLine = true; break;
+                case FaultAction::kClose:
+                    reply.closeLine = true;
+                    break;
+                case FaultAction::kHold:
+                    reply.held = true;
+                    break;
             }
         }
+        if (bent) ++faultsApplied;
     }
     if (reply.closeLine) {
         reply.bytes.clear();
@@ -104,6 +126,11 @@ int TrackerSimulator::FramesReceived() const {
     return framesReceived;
 }
 
+int TrackerSimulator::FaultsApplied() const {
+    std::lock_guard lock(mutex);
+    return faultsApplied;
+}
+
 uint64_t TrackerSimulator::DiscardedBytes() const {
     std::lock_guard lock(mutex);
     return parser.DiscardedBytes();
@@ -120,8 +147,9 @@ std::string TrackerSimulator::StateJson() const {
     }
     j += "\n  },\n";
     const auto& flash = model.FlashImage();
-    j += "  \"flash\": {\"base\": \"" + HexId(TrackerModel::kFlashBase) + "\", \"size\": " +
-         std::to_string(flash.size()) + ", \"erases\": " + std::to_string(model.FlashErases()) +
+    j += "  \"flash\": {\"base\": \"" + HexId(TrackerModel::kFlashBase) +
+         "\", \"size\": " + std::to_string(flash.size()) +
+         ", \"erases\": " + std::to_string(model.FlashErases()) +
          ", \"blocks\": " + std::to_string(model.FlashBlocks()) +
          ", \"faults\": " + std::to_string(model.FlashFaults()) + ", \"hex\": \"" +
          HexBytes(flash.data(), flash.size()) + "\"},\n";

@@ -4,6 +4,7 @@
 // every frame. Thread-safe: a transport feeds it from its own thread while tests look
 // at the state.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -19,6 +20,7 @@
 namespace zort::sim {
 
 struct FrameRecord {
+    std::chrono::steady_clock::time_point receivedAt;
     uint8_t command = 0;
     uint32_t id = 0;
     uint32_t length = 0;
@@ -27,7 +29,7 @@ struct FrameRecord {
 };
 
 class TrackerSimulator {
-public:
+  public:
     static constexpr size_t kTraceLimit = 20000;
 
     explicit TrackerSimulator(FaultPlan plan = {});
@@ -60,11 +62,13 @@ public:
 
     std::vector<FrameRecord> Trace() const;
     int FramesReceived() const;
+    // Frames some rule of the plan has bent so far.
+    int FaultsApplied() const;
     uint64_t DiscardedBytes() const;
     // Everything a test or a person wants to see after a run, as one JSON object.
     std::string StateJson() const;
 
-private:
+  private:
     PlannedReply Plan(const ReceivedFrame& frame);
 
     mutable std::mutex mutex;
@@ -75,7 +79,8 @@ private:
     GnssReceiverModel gnss;
     std::vector<FrameRecord> trace;
     int framesReceived = 0;
-    int countByCommand[256] = {};
+    int faultsApplied = 0;
+    std::vector<int> picked;  // per rule of the plan: frames it picked so far
     bool closed = false;
 };
 
