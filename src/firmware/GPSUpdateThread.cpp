@@ -162,16 +162,33 @@ void GPSUpdateThread::Pause(int ms) {
 }
 
 bool GPSUpdateThread::Exchange(const uint8_t* bytes, size_t length, const uint8_t* expected,
-                               size_t expectedLength, const char* step) {
+                               size_t expectedLength, const char* step, uint8_t stray, int strays) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(context.timings.gnssReplyMs);
     Send(bytes, length);
-    if (!context.port.WaitReply(static_cast<uint32_t>(expectedLength), context.timings.gnssReplyMs)) {
-        return Stop(step);
+    uint8_t got[kGnssLoaderChunk + 8] = {};
+    size_t skipped = 0;
+    size_t n = 0;
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (!context.port.WaitReply(static_cast<uint32_t>(skipped + expectedLength),
+                                    static_cast<int32_t>(left < 0 ? 0 : left))) {
+            return Stop(step);
+        }
+        n = context.port.CopyReceived(got, std::min(skipped + expectedLength, sizeof got));
+        const size_t before = skipped;
+        while (skipped < n && static_cast<int>(skipped) < strays && skipped + expectedLength < sizeof got &&
+               got[skipped] == stray) {
+            ++skipped;
+        }
+        if (skipped == before) break;
     }
-    uint8_t got[kGnssLoaderChunk] = {};
-    const size_t n = context.port.CopyReceived(got, std::min(expectedLength, sizeof got));
-    if (n < expectedLength || std::memcmp(got, expected, expectedLength) != 0) {
+    const uint8_t* answer = got + skipped;
+    const size_t answered = n - skipped;
+    if (answered < expectedLength || std::memcmp(answer, expected, expectedLength) != 0) {
         return Stop(step, "Неверный ответ GPS модуля: ожидалось " + Hex(expected, expectedLength) +
-                              ", получено " + Hex(got, n));
+                              ", получено " + Hex(answer, answered));
     }
     return true;
 }
@@ -244,7 +261,15 @@ bool GPSUpdateThread::Handshake() {
     };
     static const Pair kPairs[] = {
         {0x0A, 0xF5, kGnss0AFailed}, {0x50, 0xAF, kGnss50Failed}, {0x05, 0xFA, kGnss05Failed}};
-    for (const Pair& p : kPairs) {
+    // The ROM answers every synchronisation byte it gets. When its answers take longer
+    // than an attempt waits (a slow relay through the tracker, a busy machine), an
+    // attempt succeeds on the answer to an earlier one, and the answers to the later
+    // attempts are still on their way: they arrive in front of the first handshake
+    // answer and are passed over, at most one for each attempt made.
+    if (!Exchange(&kPairs[0].sent, 1, &kPairs[0].answer, 1, kPairs[0].step, kGnssSyncAnswer, syncAttempts)) {
+        return false;
+    }
+    for (const Pair& p : {kPairs[1], kPairs[2]}) {
         if (!Exchange(&p.sent, 1, &p.answer, 1, p.step)) return false;
     }
     return true;

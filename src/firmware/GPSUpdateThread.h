@@ -103,9 +103,10 @@ class GPSUpdateThread : public Worker {
 
     bool Send(const uint8_t* bytes, size_t length);
     bool SendText(const char* text);
-    // Sends `length` bytes and waits for `expected` to come back, byte for byte.
+    // Sends `length` bytes and waits for `expected` to come back, byte for byte. Up to
+    // `strays` bytes equal to `stray` in front of it are passed over.
     bool Exchange(const uint8_t* bytes, size_t length, const uint8_t* expected, size_t expectedLength,
-                  const char* step);
+                  const char* step, uint8_t stray = 0, int strays = 0);
     bool Echo(const uint8_t* bytes, size_t length, const char* step) {
         return Exchange(bytes, length, bytes, length, step);
     }

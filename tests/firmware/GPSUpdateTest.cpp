@@ -270,6 +270,27 @@ TEST(GPSUpdate, AReceiverSlowToSynchroniseIsWaitedForWithTheRealTimings) {
     b.ExpectEndedClosed();
 }
 
+// Answers slower than a synchronisation attempt waits: several attempts go out before
+// the first answer arrives, and the answers to the others come in front of the
+// handshake's first answer.
+TEST(GPSUpdate, LateSynchronisationAnswersAreNotTakenForTheHandshake) {
+    // A relay that takes 100 ms each way, for the bytes that matter here (the rest
+    // would make the loader's 1190 chunks take two minutes).
+    sim::FaultPlan plan;
+    for (const char* slow : {"delay=100@9:a0#1+", "delay=100@9:0a#1"}) {
+        sim::FaultRule rule;
+        std::string error;
+        ASSERT_TRUE(sim::FaultRule::Parse(slow, rule, error)) << error;
+        plan.rules.push_back(rule);
+    }
+    Bench b(plan);
+    b.Run();
+    ASSERT_TRUE(b.succeeded) << b.failure;
+    EXPECT_GT(b.syncAttempts, 2);
+    EXPECT_TRUE(b.Gnss([&](sim::GnssBootModel& m) { return m.Image() == b.firmware; }));
+    b.ExpectEndedClosed();
+}
+
 TEST(GPSUpdate, AReceiverThatNeverSynchronisesIsGivenUpAfter100Attempts) {
     Bench b;
     b.Fault("sync#1+:silent");
