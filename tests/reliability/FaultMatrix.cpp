@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
 namespace zort::reliability {
@@ -58,44 +59,57 @@ long Ms(Clock::duration d) {
     return static_cast<long>(std::chrono::duration_cast<milliseconds>(d).count());
 }
 
-// A late answer comes when the worker has just given up on it, or after the whole run.
-int LateMs(const Request& row, int runMs) {
-    return row.waitMs + 30 + (row.lateAfterRun ? runMs : 0);
-}
-
-std::string RuleText(const Request& row, Fault fault, int runMs) {
-    std::string action;
+sim::FaultRule RuleFor(const Request& row, Fault fault) {
+    sim::FaultRule rule;
     switch (fault) {
         case Fault::kNoReply:
-            action = "drop";
+            rule.action = sim::FaultAction::kDrop;
             break;
         case Fault::kShortReply:
-            action = "short=" + std::to_string(row.replyBytes / 2);
+            rule.action = sim::FaultAction::kShort;
+            rule.arg = row.replyBytes / 2;
             break;
         case Fault::kLateReply:
-            action = "delay=" + std::to_string(LateMs(row, runMs));
+            rule.action = sim::FaultAction::kHold;
             break;
         case Fault::kExtraBytes:
-            action = "extra=5";
+            rule.action = sim::FaultAction::kExtra;
+            rule.arg = 5;
             break;
         case Fault::kGarbageBytes:
-            action = "garbage=3";
+            rule.action = sim::FaultAction::kGarbage;
+            rule.arg = 3;
             break;
         case Fault::kLineClosed:
-            action = "close";
+            rule.action = sim::FaultAction::kClose;
             break;
     }
-    return action + "@" + std::to_string(row.command) + "#" + std::to_string(row.nth) +
-           (row.onward ? "+" : "");
+    rule.command = row.command;
+    rule.nth = row.nth;
+    rule.onward = row.onward;
+    rule.payload = row.payload;
+    return rule;
 }
 
-sim::FaultPlan PlanFor(const std::string& text) {
-    sim::FaultPlan plan;
-    sim::FaultRule rule;
-    std::string error;
-    EXPECT_TRUE(sim::FaultRule::Parse(text, rule, error)) << error;
-    plan.rules.push_back(rule);
-    return plan;
+// The rule as zort-sim --fault takes it; a long payload shortened to its first bytes.
+std::string RuleText(const sim::FaultRule& rule) {
+    static const char* const kActions[] = {"drop", "delay", "extra", "garbage", "short", "close", "hold"};
+    std::string text = kActions[static_cast<int>(rule.action)];
+    if (rule.action != sim::FaultAction::kDrop && rule.action != sim::FaultAction::kClose &&
+        rule.action != sim::FaultAction::kHold) {
+        text += "=" + std::to_string(rule.arg);
+    }
+    text += "@" + std::to_string(rule.command);
+    if (!rule.payload.empty()) {
+        text += ":";
+        char hex[3];
+        for (size_t i = 0; i < rule.payload.size() && i < 8; ++i) {
+            std::snprintf(hex, sizeof hex, "%02x", rule.payload[i]);
+            text += hex;
+        }
+        if (rule.payload.size() > 8) text += "..(" + std::to_string(rule.payload.size()) + " bytes)";
+    }
+    return text + "#" + std::to_string(rule.nth) + (rule.onward ? "+" : "");
 }
 
 std::vector<Fault> FaultsFor(const Request& row) {
@@ -144,14 +158,40 @@ std::string Show(const Lines& lines) {
     return out + "}";
 }
 
-// The 1-based position of the row's frame among all frames of a healthy run; 0 when a
-// healthy run never sends it (a wrong table).
-int FrameIndex(const std::vector<sim::FrameRecord>& trace, const Request& row) {
+using Trace = std::vector<sim::FrameRecord>;
+
+// The 1-based position of the row's frame in a run's path; 0 when the run never sends
+// it (a wrong table).
+int FrameIndex(const Trace& path, const Request& row) {
     int seen = 0;
-    for (size_t i = 0; i < trace.size(); ++i) {
-        if (trace[i].command == row.command && ++seen == row.nth) return static_cast<int>(i) + 1;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (path[i].command != row.command) continue;
+        if (!row.payload.empty() && path[i].payload != row.payload) continue;
+        if (++seen == row.nth) return static_cast<int>(i) + 1;
     }
     return 0;
+}
+
+// The requests of a run in order, without the frames sent again only for want of a
+// timely answer.
+Trace PathOf(const Operation& op, const Trace& trace) {
+    Trace path;
+    for (const sim::FrameRecord& frame : trace) {
+        if (!path.empty() && op.Repeats(path.back(), frame)) continue;
+        path.push_back(frame);
+    }
+    return path;
+}
+
+std::string Describe(const sim::FrameRecord& frame) {
+    std::string text = "command " + std::to_string(frame.command);
+    char hex[3];
+    for (size_t i = 0; i < frame.payload.size() && i < 6; ++i) {
+        std::snprintf(hex, sizeof hex, "%02x", frame.payload[i]);
+        text += (i == 0 ? " carrying " : "") + std::string(hex);
+    }
+    if (frame.payload.size() > 6) text += "..";
+    return text + " (" + frame.fate + ")";
 }
 
 // A pulled cable must end every wait at once. With waits far longer than the budget a
@@ -200,7 +240,7 @@ void ExpectEndedClean(DeviceContext& context, const Sink& sink, const char* whic
 }
 
 struct Reference {
-    std::vector<sim::FrameRecord> trace;
+    Trace path;
     int durationMs = 0;
 };
 
@@ -219,25 +259,34 @@ bool RunReference(Operation& op, Reference& ref) {
     op.Remember(context, tracker);
     op.CheckData(context, tracker, sink, nullptr, Fault::kExtraBytes);
     Settle(tracker);
-    ref.trace = tracker.simulator.Trace();
+    ref.path = PathOf(op, tracker.simulator.Trace());
     return !::testing::Test::HasFailure();
 }
 
 // Until the faulty request a run must send what a healthy one sends; otherwise the fault
 // hit another request than the row names.
-void ExpectHealthyUpTo(const std::vector<sim::FrameRecord>& healthy, const std::vector<sim::FrameRecord>& run,
-                       int frame) {
+void ExpectHealthyUpTo(const Trace& healthy, const Trace& run, int frame) {
     for (size_t i = 0; i < static_cast<size_t>(frame) && i < healthy.size(); ++i) {
         const bool same = i < run.size() && run[i].command == healthy[i].command &&
                           run[i].id == healthy[i].id && run[i].payload == healthy[i].payload;
         if (!same) {
-            ADD_FAILURE()
-                << "frame " << i + 1 << " is not the healthy run's (command " << int(healthy[i].command)
-                << "): the run left the healthy path before the fault, "
-                << "so the fault hit another request (a frame lost to a purge on a loaded machine?)";
+            ADD_FAILURE() << "request " << i + 1 << " is " << (i < run.size() ? Describe(run[i]) : "missing")
+                          << ", a healthy run sends " << Describe(healthy[i])
+                          << " there: the run left the healthy path before the fault";
             return;
         }
     }
+}
+
+// What the tracker saw, for a case that failed: every frame, when it came, its fate.
+void PrintFrames(const char* title, const Trace& trace) {
+    if (trace.empty()) return;
+    std::printf("  %s:\n", title);
+    for (const sim::FrameRecord& frame : trace) {
+        std::printf("    +%ld ms %s\n", Ms(frame.receivedAt - trace.front().receivedAt),
+                    Describe(frame).c_str());
+    }
+    std::fflush(stdout);
 }
 
 std::optional<Clock::time_point> WaitHit(const Tracker& tracker, Clock::duration limit) {
@@ -250,12 +299,14 @@ std::optional<Clock::time_point> WaitHit(const Tracker& tracker, Clock::duration
 }
 
 void RunCase(Operation& op, const Reference& ref, const Request& row, int frame, Fault fault) {
-    const std::string rule = RuleText(row, fault, ref.durationMs);
-    CaseScope scope(op.Name() + " / " + row.name + " / " + FaultName(fault) + " (" + rule + ")");
-    const int threadsBefore = ThreadCount();
-    auto tracker = std::make_unique<Tracker>(PlanFor(rule));
+    sim::FaultPlan plan;
+    plan.rules.push_back(RuleFor(row, fault));
+    CaseScope scope(op.Name() + " / " + row.name + " / " + FaultName(fault) + " (" + RuleText(plan.rules[0]) +
+                    ")");
+    const std::set<int> threadsBefore = LiveThreads();
+    const int failuresBefore = FailedParts();
+    auto tracker = std::make_unique<Tracker>(plan);
     op.Prepare(*tracker);
-    tracker->Watch(frame);
     DeviceContext context;
     {
         context.timings = fault == Fault::kLineClosed ? WithLongWaits(op.Timings()) : op.Timings();
@@ -268,7 +319,7 @@ void RunCase(Operation& op, const Reference& ref, const Request& row, int frame,
         const int budgetMs =
             1000 + (fault == Fault::kLineClosed ? 0 : row.waitMs) + (maybeHealthy ? ref.durationMs : 0);
         const RunResult r = Run(op, context, sink, *tracker, milliseconds(budgetMs + ref.durationMs + 5000));
-        ExpectHealthyUpTo(ref.trace, tracker->simulator.Trace(), frame);
+        ExpectHealthyUpTo(ref.path, PathOf(op, tracker->simulator.Trace()), frame);
 
         const Lines& healthy = op.Healthy();
         if (fault == Fault::kLineClosed && row.closedMayFinish) {
@@ -291,20 +342,23 @@ void RunCase(Operation& op, const Reference& ref, const Request& row, int frame,
             EXPECT_TRUE(tracker->transport.WaitClosed(std::chrono::seconds(1)))
                 << "the tracker never hung up";
         }
-        const int expectedThreads = threadsBefore + (tracker->transport.LineClosed() ? 0 : 1);
-        EXPECT_EQ(SettledThreadCount(expectedThreads), expectedThreads)
+        EXPECT_EQ(ThreadsLeftSince(threadsBefore, tracker->transport.LineClosed() ? 0 : 1), "")
             << "threads left behind by the faulty run (only the tracker's own may remain)";
 
         // A late answer lands while nobody listens; the next opening must not see it.
-        if (fault == Fault::kLateReply && hit) {
-            std::this_thread::sleep_until(*hit + milliseconds(LateMs(row, ref.durationMs) + 20));
+        if (fault == Fault::kLateReply) {
+            tracker->transport.ReleaseHeld();
+            EXPECT_TRUE(tracker->transport.WaitSent(std::chrono::seconds(2)))
+                << "the late answer never went out";
         }
     }
 
     // The next run on the same context: the same tracker, unless the cable was pulled.
     Operation& next = op.FollowUp();
     context.timings = next.Timings();
+    Trace faulty;
     if (tracker->transport.LineClosed()) {
+        faulty = tracker->simulator.Trace();
         tracker = std::make_unique<Tracker>();
         next.Prepare(*tracker);
         context.SetPortName(tracker->Path());
@@ -318,6 +372,11 @@ void RunCase(Operation& op, const Reference& ref, const Request& row, int frame,
         EXPECT_TRUE(LinesMatch(r.said, next.Healthy())) << "the run after the fault said " << Show(r.said);
         if (LinesMatch(r.said, next.Healthy())) next.CheckData(context, *tracker, sink, nullptr, fault);
         ExpectEndedClean(context, sink, "run after the fault");
+    }
+    if (FailedParts() > failuresBefore) {
+        PrintFrames("frames of the faulty run", faulty);
+        PrintFrames(faulty.empty() ? "frames of both runs" : "frames of the run after it",
+                    tracker->simulator.Trace());
     }
 }
 
@@ -358,10 +417,8 @@ std::string Box(int kind, const std::string& text) {
 Tracker::Tracker(sim::FaultPlan plan) : simulator(std::move(plan)), transport(simulator) {
     // Set before the transport starts: its thread is the only one that calls it.
     transport.OnFramesHandled([this] {
-        const int frames = watched.load();
-        if (frames > 0 && hitAt.load() == 0 && simulator.FramesReceived() >= frames) {
+        if (hitAt.load() == 0 && simulator.FaultsApplied() > 0)
             hitAt = Clock::now().time_since_epoch().count();
-        }
     });
     std::string error;
     EXPECT_TRUE(transport.Start(error)) << error;
@@ -369,11 +426,6 @@ Tracker::Tracker(sim::FaultPlan plan) : simulator(std::move(plan)), transport(si
 
 Tracker::~Tracker() {
     transport.Stop();
-}
-
-void Tracker::Watch(int frames) {
-    hitAt = 0;
-    watched = frames;
 }
 
 std::optional<Clock::time_point> Tracker::Hit() const {
@@ -450,15 +502,11 @@ void RunMatrix(Operation& op) {
     const char* only = std::getenv("ZORT_FAULTS_ROWS");
     for (const Request& row : op.Requests()) {
         if (only && row.name.find(only) == std::string::npos) continue;
-        const int frame = FrameIndex(ref.trace, row);
+        const int frame = FrameIndex(ref.path, row);
         if (frame == 0) {
             ADD_FAILURE() << op.Name() << " / " << row.name << ": a healthy run never sends command "
                           << row.command << " #" << row.nth;
             continue;
-        }
-        if (!row.payload.empty()) {
-            EXPECT_TRUE(ref.trace[static_cast<size_t>(frame - 1)].payload == row.payload)
-                << op.Name() << " / " << row.name << ": the table names another frame";
         }
         for (Fault fault : FaultsFor(row)) RunCase(op, ref, row, frame, fault);
     }
@@ -470,40 +518,67 @@ void RunMatrix(Operation& op) {
 CaseScope::CaseScope(const std::string& name)
     : trace(__FILE__, __LINE__, name),
       failuresBefore(FailedParts()),
-      threadsBefore(ThreadCount()),
+      threadsBefore(LiveThreads()),
       fdsBefore(FdCount()) {}
 
 CaseScope::~CaseScope() {
-    EXPECT_EQ(SettledThreadCount(threadsBefore), threadsBefore) << "a thread outlived its case";
+    EXPECT_EQ(ThreadsLeftSince(threadsBefore, 0), "") << "a thread outlived its case";
     EXPECT_EQ(FdCount(), fdsBefore) << "a descriptor outlived its case";
     ++Counts().cases;
     if (FailedParts() == failuresBefore) ++Counts().passed;
 }
 
-int ThreadCount() {
+std::set<int> LiveThreads() {
     // Some runtimes (ThreadSanitizer's background thread) start a helper of their own
-    // with the first thread the program creates; let that happen before anything is counted.
+    // with the first thread the program creates; let that happen before anything is
+    // looked at, or it would count as one of the first case's.
     static const bool runtimeThreadsStarted = [] {
         std::thread([] {}).join();
         return true;
     }();
     (void)runtimeThreadsStarted;
-    return CountEntries("/proc/self/task");
+    std::set<int> ids;
+    if (DIR* dir = opendir("/proc/self/task")) {
+        while (const dirent* e = readdir(dir)) {
+            if (e->d_name[0] != '.') ids.insert(std::atoi(e->d_name));
+        }
+        closedir(dir);
+    }
+    return ids;
 }
 
 int FdCount() {
     return CountEntries("/proc/self/fd");
 }
 
-int SettledThreadCount(int expected) {
-    // A thread that returned may linger a moment before the kernel drops it.
+std::string ThreadsLeftSince(const std::set<int>& before, int trackers) {
+    const auto name = [](int id) {
+        std::string comm;
+        std::getline(std::ifstream("/proc/self/task/" + std::to_string(id) + "/comm"), comm);
+        return comm;
+    };
+    // Threads only end here: a joined one the kernel has not dropped yet is gone within
+    // a moment, a thread left running stays.
     const auto deadline = Clock::now() + std::chrono::seconds(1);
-    int n = ThreadCount();
-    while (n != expected && Clock::now() < deadline) {
+    for (;;) {
+        std::string others;
+        int simulators = 0;
+        for (int id : LiveThreads()) {
+            if (before.count(id)) continue;
+            const std::string comm = name(id);
+            if (comm == sim::PtyTransport::kThreadName) {
+                ++simulators;
+            } else {
+                others += (others.empty() ? "" : ", ") + comm + " (" + std::to_string(id) + ")";
+            }
+        }
+        if (others.empty() && simulators == trackers) return {};
+        if (Clock::now() > deadline) {
+            return std::to_string(simulators) + " tracker threads where " + std::to_string(trackers) +
+                   " belong" + (others.empty() ? "" : "; others: " + others);
+        }
         std::this_thread::sleep_for(milliseconds(2));
-        n = ThreadCount();
     }
-    return n;
 }
 
 bool JoinWithin(Worker& worker, DeviceContext& context, Clock::duration limit) {

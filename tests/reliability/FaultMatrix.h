@@ -4,10 +4,11 @@
 // port closed, its slot free, no thread or descriptor left over, and a healthy run on
 // the same DeviceContext working right after it.
 //
-// An operation describes itself as a table of requests: which frame (command code and
-// its 1-based count), how big the healthy answer is, how long the worker waits for it,
-// and what the sink must hear when the answer is missing, garbled or the line goes
-// away. The engine turns each row and each fault that makes sense for it into a case.
+// An operation describes itself as a table of requests: which frame (command code, the
+// payload where it tells requests apart, and the 1-based count among such frames), how
+// big the healthy answer is, how long the worker waits for it, and what the sink must
+// hear when the answer is missing, garbled or the line goes away. The engine turns each
+// row and each fault that makes sense for it into a case.
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,7 +34,11 @@ using Lines = std::vector<std::string>;
 enum class Fault {
     kNoReply,
     kShortReply,
-    kLateReply,     // the whole answer, after the worker stopped waiting
+    // The whole answer, once the run is over: the worker gave up on it and the next
+    // opening must not see it. Held until then, not delayed by a guess: a run that goes
+    // on would take an answer arriving meanwhile for a later request's (the protocol has
+    // no framing), and a busy machine makes any guess wrong now and then.
+    kLateReply,
     kExtraBytes,    // behind the answer
     kGarbageBytes,  // in front of the answer
     kLineClosed,    // the cable pulled instead of the answer
@@ -51,9 +57,6 @@ struct Request {
     bool onward = false;  // the fault hits every later frame of the command too
     int replyBytes = 0;   // what a healthy tracker answers; 0: nothing the worker reads
     int waitMs = 0;       // the longest the worker waits for it
-    // The run goes on without the answer: a late one must come when the run is over, or
-    // it would be taken for a later request's (the protocol has no framing).
-    bool lateAfterRun = false;
     // What the sink hears; nullopt: the same as in a healthy run (extra bytes behind an
     // answer always leave it so).
     std::optional<Lines> missing;  // no reply, a short one or a late one
@@ -61,27 +64,28 @@ struct Request {
     std::optional<Lines> closed;
     bool closedMayFinish = false;  // the line goes as the last frame leaves: either ending is right
     std::vector<Fault> only;       // when set: the only faults that mean anything here
-    std::vector<uint8_t> payload;  // when set: what the frame must carry (keeps the table honest)
+    // When set, the row names the `nth` frame of its command that carries exactly this,
+    // and the fault picks it the same way: a request found by what it is, however many
+    // retries of another one came before it.
+    std::vector<uint8_t> payload;
 };
 
 // A row with what every row has; the outcomes are filled in after.
 Request Ask(std::string name, int command, int nth, int replyBytes, int waitMs);
 
-// A simulated tracker on a pseudo-terminal that notes when a chosen frame arrives.
+// A simulated tracker on a pseudo-terminal that notes when its plan first bent a frame.
 class Tracker {
   public:
     explicit Tracker(sim::FaultPlan plan = {});
     ~Tracker();
     const std::string& Path() const { return transport.SlavePath(); }
-    // Notes the time once `frames` frames have arrived in total.
-    void Watch(int frames);
+    // When the faulty request arrived; nullopt while it has not.
     std::optional<Clock::time_point> Hit() const;
 
     sim::TrackerSimulator simulator;
     sim::PtyTransport transport;
 
   private:
-    std::atomic<int> watched{0};
     std::atomic<int64_t> hitAt{0};
 };
 
@@ -130,6 +134,12 @@ class Operation {
     virtual std::unique_ptr<Worker> Create(DeviceContext& context, WorkerSink& sink) = 0;
     // The last frame awaits no answer: the tracker may take it after the run has ended.
     virtual bool EndsUnanswered() const { return false; }
+    // A frame sent again only because the answer to the one before it was not there in
+    // time (the receiver's synchronisation): how many go out depends on the machine's
+    // load, so the run's path is compared without them.
+    virtual bool Repeats(const sim::FrameRecord& /*previous*/, const sim::FrameRecord& /*frame*/) const {
+        return false;
+    }
     // Only the lines that tell how the run ended (the receiver update narrates its steps).
     virtual Lines Outcome(const Sink& sink) const { return sink.Said(); }
     // Called after the healthy reference run.
@@ -162,14 +172,18 @@ class CaseScope {
   private:
     ::testing::ScopedTrace trace;
     int failuresBefore;
-    int threadsBefore;
+    std::set<int> threadsBefore;
     int fdsBefore;
 };
 
-int ThreadCount();
+// The threads of this process by kernel id. Threads are told apart by identity, not
+// counted: a thread that was joined may linger a moment before the kernel drops it, and
+// a count taken then would be one too high for the whole case.
+std::set<int> LiveThreads();
+// Waits up to a second until the threads started since `before` are exactly `trackers`
+// simulated trackers' own; empty then, otherwise what runs, by name and id.
+std::string ThreadsLeftSince(const std::set<int>& before, int trackers);
 int FdCount();
-// Waits up to a second for the thread count to settle at `expected`; returns the count.
-int SettledThreadCount(int expected);
 
 // Waits for a worker with a deadline: a worker still running then is a hang, reported,
 // and ended by cancelling the channel so the suite goes on.

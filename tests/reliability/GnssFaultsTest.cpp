@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <map>
 
 #include "FaultMatrix.h"
 #include "firmware/GPSUpdateThread.h"
@@ -62,10 +63,13 @@ class GnssUpdate : public Operation {
             r.missing = r.closed = Lines{failed};
             rows.push_back(r);
         };
-        // Pass-through frames, counted in the order the update sends them.
-        int pass = 0;
+        // Pass-through frames are named by what they carry and how many frames carried
+        // the same before, in the order the update sends them: the number of
+        // synchronisation bytes depends on how fast the receiver answers.
+        std::map<Bytes, int> sent;
+        auto skip = [&](const Bytes& payload, int times) { sent[payload] += times; };
         auto next = [&](const char* name, Bytes payload, int replyBytes) -> Request& {
-            rows.push_back(Ask(name, kCmdGnssPassThrough, ++pass, replyBytes, t.gnssReplyMs));
+            rows.push_back(Ask(name, kCmdGnssPassThrough, ++sent[payload], replyBytes, t.gnssReplyMs));
             rows.back().payload = std::move(payload);
             return rows.back();
         };
@@ -80,17 +84,14 @@ class GnssUpdate : public Operation {
             r.missing = r.closed = Lines{step};
             r.garbage = Lines{step, std::string(1, kPrefixMark) + "Неверный ответ GPS модуля"};
         };
-        // A wait the update sits out and goes on after: a late answer must come when the
-        // run is over, or it would be taken for a later step's.
-        auto tolerated = [&](Request& r, const char* closedAt) {
-            r.lateAfterRun = true;
-            r.closed = Lines{closedAt};
-        };
+        // A wait the update sits out and goes on after.
+        auto tolerated = [&](Request& r, const char* closedAt) { r.closed = Lines{closedAt}; };
 
         own("receiver off", kCmdStopGnss, 1, kGnssUpdateNotStopped);
         own("receiver on", kCmdStartGnss, 1, kGnssUpdateNotStarted);
         silent("first $PMTK180", Text(kGnssEnterBoot), kGnssBaudFailed);
-        pass += 6;
+        skip(Text(kGnssEnterBoot), 4);
+        skip(Text(kGnssBaud115200), 2);
         silent("last $PMTK251", Text(kGnssBaud115200), kGnssBaudFailed);
         own("link at 115200", kCmdSetGnssBaud, 1, kGnssBaudFailed);
 
@@ -111,13 +112,18 @@ class GnssUpdate : public Operation {
         echoed("A1", {kGnssWriteCommand}, 1, kGnssA1Failed);
         echoed("A1 address", Be32(kGnssLoaderAddress), 4, kGnssAddressFailed);
         echoed("A1 size", Be32(kGnssLoaderLength / 2), 4, kGnssSizeFailed);
-        const int firstChunk = pass + 1;
-        for (int chunk : {1, kLoaderChunks / 2, kLoaderChunks}) {
-            pass = firstChunk + chunk - 2;
+        // Chunks of the loader repeat (its bytes repeat every 256, its chunks every 128): every one is
+        // counted, the first, one in the middle and the last are asked.
+        for (int chunk = 1; chunk <= kLoaderChunks; ++chunk) {
             const size_t offset = static_cast<size_t>(chunk - 1) * kGnssLoaderChunk;
             const int bytes = static_cast<int>(std::min(kGnssLoaderChunk, kGnssLoaderLength - offset));
+            Bytes payload = Chunk(offset, static_cast<size_t>(bytes));
+            if (chunk != 1 && chunk != kLoaderChunks / 2 && chunk != kLoaderChunks) {
+                skip(payload, 1);
+                continue;
+            }
             const std::string name = "loader chunk " + std::to_string(chunk);
-            echoed(name.c_str(), Chunk(offset, static_cast<size_t>(bytes)), bytes, kGnssLoaderWriteFailed);
+            echoed(name.c_str(), std::move(payload), bytes, kGnssLoaderWriteFailed);
         }
         echoed("A4", {kGnssChecksumCommand}, 1, kGnssA4Failed);
         echoed("A4 address", Be32(kGnssLoaderAddress), 4, kGnssChecksumAddressFailed);
@@ -127,7 +133,8 @@ class GnssUpdate : public Operation {
                4 + static_cast<int>(kGnssLoaderReportLength), kGnssJumpAddressFailed);
 
         silent("D3", {kGnssEraseCommand}, kGnssBlockTimedOut);
-        pass += 2;
+        skip({0x01}, 1);   // the kind of memory
+        skip(Be32(0), 1);  // the erase start address
         tolerated(next("erase end address", Be32(kFirmwareLength - 1), 2), kGnssBlockTimedOut);
         silent("D5", {kGnssBlockSizeCommand}, kGnssBlockTimedOut);
         tolerated(next("block size", Be32(kGnssBlockSize), 2), kGnssBlockTimedOut);
@@ -154,6 +161,12 @@ class GnssUpdate : public Operation {
     }
 
     bool EndsUnanswered() const override { return true; }  // the link back to 9600
+
+    bool Repeats(const sim::FrameRecord& previous, const sim::FrameRecord& frame) const override {
+        const Bytes sync = {kGnssSync};
+        return frame.command == kCmdGnssPassThrough && frame.payload == sync &&
+               previous.command == kCmdGnssPassThrough && previous.payload == sync;
+    }
 
     Lines Outcome(const Sink& sink) const override {
         // The lines that announce each stage say nothing about how the run ended.

@@ -153,8 +153,7 @@ TEST_F(ServiceMatrix, UploadSoundFile) {
     const int write = T().modemWriteReplyMs;
     const std::string writing = std::string(kWritingFile) + "A1.AMR";
     std::vector<Request> rows;
-    // Until the free space is known, answers are only paused for, never read. A late one
-    // must come after the run, or it would be taken for the answer to a file write.
+    // Until the free space is known, answers are only paused for, never read.
     const Lines before = {};
     const Lines afterFree = {Free(kModemFree)};
     int n = 0;
@@ -163,7 +162,6 @@ TEST_F(ServiceMatrix, UploadSoundFile) {
           std::tuple{"AT+FSMEM", 31, before}, std::tuple{"AT (again)", 6, afterFree},
           std::tuple{"AT+FSCREATE=C:\\A1.AMR", 6, afterFree}}) {
         Request r = At(text, ++n, reply, pause);
-        r.lateAfterRun = true;
         r.closed = linesBefore;
         r.closed->push_back(kLinkLost);
         rows.push_back(r);
@@ -265,7 +263,7 @@ bool WaitUntil(const std::function<bool()>& done, milliseconds limit) {
 
 void RelayCase(int poll, StreamFault fault) {
     CaseScope scope("NMEA relay / poll " + std::to_string(poll) + " / " + StreamFaultName(fault));
-    const int threadsBefore = ThreadCount();
+    const std::set<int> threadsBefore = LiveThreads();
     const int pollMs = ShortTimings().nmeaPollMs;
     auto tracker = std::make_unique<Tracker>();
     DeviceContext context;
@@ -323,8 +321,8 @@ void RelayCase(int poll, StreamFault fault) {
         tracker = std::make_unique<Tracker>();
         context.SetPortName(tracker->Path());
     }
-    const int expectedThreads = threadsBefore + 1;  // the tracker's own
-    EXPECT_EQ(SettledThreadCount(expectedThreads), expectedThreads) << "threads left behind by the relay";
+    EXPECT_EQ(ThreadsLeftSince(threadsBefore, 1), "")
+        << "threads left behind by the relay (the tracker's own remains)";
 
     // A new relay on the same context shows the stream again.
     {
