@@ -259,6 +259,7 @@ void SerialPort::WriterLoop() {
             txWriting = true;
         }
         const bool written = portHandle.WriteAll(block, length);
+        if (written) ++blocksWritten;
         bool stop;
         {
             std::lock_guard lock(txMutex);

@@ -66,6 +66,9 @@ class SerialPort {
 
     // True when the device went away during this opening (hang-up, unplug, I/O error).
     bool LineLost() const;
+    // Blocks handed whole to the driver since this channel was made, over all openings:
+    // whoever watches the other end can tell when everything sent has arrived.
+    uint64_t BlocksWritten() const { return blocksWritten.load(); }
 
     // For shutting down while a worker is using the channel: every wait returns false
     // at once and Open refuses until ResetCancel(). The worker then ends and closes.
@@ -115,7 +118,8 @@ class SerialPort {
     bool txWriting = false;          // the writer is handing a block to the driver
     bool writerRunning = false;
     bool txCancelled = false;  // mirrors `cancelled` for waits under txMutex
-    bool stopping = false;     // under txMutex; the reader is stopped through Wake()
+    std::atomic<uint64_t> blocksWritten{0};
+    bool stopping = false;  // under txMutex; the reader is stopped through Wake()
 };
 
 }  // namespace zort

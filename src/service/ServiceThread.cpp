@@ -170,11 +170,11 @@ void ServiceThread::UploadFiles() {
     // Until the free space is known the answers are not read: the pauses only let the
     // modem finish each command. A file that is not there yet just gets an error.
     ModemSend(kAtAttention);
-    Pause(pauseMs);
+    AwaitFinalResult(pauseMs);
     if (ChannelGone()) return;
     for (const SoundFile& f : files) {
         ModemSend(AtFsDelete(f.name));
-        Pause(pauseMs);
+        AwaitFinalResult(pauseMs);
         if (ChannelGone()) return;
     }
     if (!QueryFreeMemory()) {
@@ -187,11 +187,11 @@ void ServiceThread::UploadFiles() {
         return;
     }
     ModemSend(kAtAttention);
-    Pause(pauseMs);
+    AwaitFinalResult(pauseMs);
     if (ChannelGone()) return;
     for (const SoundFile& f : files) {
         ModemSend(AtFsCreate(f.name));
-        Pause(pauseMs);
+        AwaitFinalResult(pauseMs);
         if (ChannelGone()) return;
     }
     for (const SoundFile& f : files) {
@@ -243,7 +243,7 @@ bool ServiceThread::CheckFiles(std::vector<SoundFile>& files) {
 bool ServiceThread::QueryFreeMemory() {
     for (int attempt = 0; attempt < kFreeMemoryAttempts; ++attempt) {
         ModemSend(kAtFreeMemory);
-        Pause(context.timings.modemPauseMs);
+        AwaitFinalResult(context.timings.modemPauseMs);
         if (ChannelGone()) return false;
         if (const std::optional<int64_t> free = ParseFreeMemory(Answer())) {
             freeMemory = *free;
@@ -385,6 +385,13 @@ bool ServiceThread::AwaitAnswer(uint32_t count, int timeoutMs, bool (*complete)(
         const int wait = static_cast<int>(std::min<long long>(left, kAnswerQuietMs));
         if (!context.port.WaitReply(have + 1, wait)) return true;
     }
+}
+
+void ServiceThread::AwaitFinalResult(int ms) {
+    // The pause ends with the modem's final word rather than after a fixed time: a modem
+    // slower than the pause would otherwise answer into the next command's wait, and a
+    // quick one need not be waited for.
+    AwaitAnswer(1, ms, HasFinalResult);
 }
 
 void ServiceThread::Pause(int ms) {

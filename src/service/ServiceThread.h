@@ -118,6 +118,9 @@ class ServiceThread : public Worker {
     bool AwaitAnswer(uint32_t count, int timeoutMs, bool (*complete)(std::string_view));
     // A fixed pause that still ends at once when the channel goes away.
     void Pause(int ms);
+    // After a command whose answer is not read: until the modem's final result code
+    // (OK, ERROR) has come, at most `ms`; also ends at once when the channel goes away.
+    void AwaitFinalResult(int ms);
     // The answer received so far, as text.
     std::string Answer() const;
     // True, after logging why, when the channel was lost or cancelled: the run ends.

@@ -192,7 +192,9 @@ class ServiceActionsTest : public QObject {
         QTest::qWait(1500);
         QVERIFY(ticks >= 20);
         QVERIFY(!b.form1->context.port.IsOpen());
-        QVERIFY(!b.form5->Button7->isEnabled());
+        // The settle timer started after the clock, and it fires only while events are
+        // served: as long as the clock says less, the button cannot have come back.
+        if (clock.elapsed() < TForm5::kGnssSettleMs) QVERIFY(!b.form5->Button7->isEnabled());
 
         QVERIFY2(Bench::WaitFor([&] { return b.form5->Button7->isEnabled(); }, 5000),
                  qPrintable(b.form5->Memo1->toPlainText()));

@@ -209,25 +209,31 @@ struct RunResult {
     Clock::time_point end;
 };
 
-// Waits until the tracker has taken every frame: the last one of a run that awaits no
-// answer may still be on its way when the run has ended.
-void Settle(const Tracker& tracker) {
-    int frames = -1;
-    for (int quiet = 0; quiet < 4;) {
-        std::this_thread::sleep_for(milliseconds(3));
-        const int now = tracker.simulator.FramesReceived();
-        quiet = now == frames ? quiet + 1 : 0;
-        frames = now;
+// Waits until the tracker has taken every frame the run sent: the last one of a run that
+// awaits no answer may still be on its way when the run has ended. Each block the
+// channel wrote is one frame; a line that closed takes no more.
+void Settle(const Tracker& tracker, const DeviceContext& context, uint64_t blocksBefore, int framesBefore) {
+    const auto deadline = Clock::now() + std::chrono::seconds(2);
+    const int sent = static_cast<int>(context.port.BlocksWritten() - blocksBefore);
+    while (tracker.simulator.FramesReceived() - framesBefore < sent && !tracker.transport.LineClosed()) {
+        if (Clock::now() > deadline) {
+            ADD_FAILURE() << "the tracker took " << tracker.simulator.FramesReceived() - framesBefore
+                          << " of the " << sent << " frames sent";
+            return;
+        }
+        std::this_thread::sleep_for(milliseconds(1));
     }
 }
 
 RunResult Run(Operation& op, DeviceContext& context, Sink& sink, const Tracker& tracker,
               Clock::duration limit) {
+    const uint64_t blocksBefore = context.port.BlocksWritten();
+    const int framesBefore = tracker.simulator.FramesReceived();
     std::unique_ptr<Worker> worker = op.Create(context, sink);
     EXPECT_TRUE(worker->Start()) << "the slot of the kind is still held";
     JoinWithin(*worker, context, limit);
     const Clock::time_point end = Clock::now();
-    if (op.EndsUnanswered()) Settle(tracker);
+    if (op.EndsUnanswered()) Settle(tracker, context, blocksBefore, framesBefore);
     return {op.Outcome(sink), end};
 }
 
@@ -258,7 +264,7 @@ bool RunReference(Operation& op, Reference& ref) {
     ExpectEndedClean(context, sink, "healthy run");
     op.Remember(context, tracker);
     op.CheckData(context, tracker, sink, nullptr, Fault::kExtraBytes);
-    Settle(tracker);
+    Settle(tracker, context, 0, 0);
     ref.path = PathOf(op, tracker.simulator.Trace());
     return !::testing::Test::HasFailure();
 }
@@ -377,6 +383,8 @@ void RunCase(Operation& op, const Reference& ref, const Request& row, int frame,
         PrintFrames("frames of the faulty run", faulty);
         PrintFrames(faulty.empty() ? "frames of both runs" : "frames of the run after it",
                     tracker->simulator.Trace());
+        std::printf("  the tracker discarded %llu bytes between frames\n",
+                    static_cast<unsigned long long>(tracker->simulator.DiscardedBytes()));
     }
 }
 
@@ -477,10 +485,9 @@ LinkTimings ShortTimings() {
     t.firmwareReplyMs = 150;
     t.switchReplyMs = 150;
     t.modemReplyMs = 150;
-    // Pauses after frames nobody answers before the next send. That send purges what the
-    // driver still holds, and on a loaded machine a pseudo-terminal may hold a frame for
-    // a good many milliseconds before the tracker's side gets it.
-    t.modemPauseMs = 25;
+    // The modem's pauses end with its answer: as long as the waits, they cost their
+    // length only where the answer is missing.
+    t.modemPauseMs = 150;
     t.modemWriteReplyMs = 150;
     t.smsReplyMs = 150;
     t.smsPromptPauseMs = 15;

@@ -381,7 +381,9 @@ TEST(ServiceSms, TheLongWaitsEndAtOnceWhenTheChannelGoes) {
         worker->mode = kServiceSendImei;
         worker->phoneNumber = "+79001234567";
         ASSERT_TRUE(worker->Start());
-        std::this_thread::sleep_for(300ms);
+        // Cancelled while it waits for the answer to its first command.
+        const auto sent = Clock::now() + 2s;
+        while (bench.ModemPayloads().empty() && Clock::now() < sent) std::this_thread::sleep_for(1ms);
         const auto start = Clock::now();
         bench.context.port.Cancel();
         worker->Join();
