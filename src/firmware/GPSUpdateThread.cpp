@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <limits>
 
 #include "firmware/GnssWire.h"
 #include "link/CommandFrame.h"
@@ -156,9 +155,8 @@ bool GPSUpdateThread::SendText(const char* text) {
 }
 
 void GPSUpdateThread::Pause(int ms) {
-    // A wait for a reply that cannot come: a sleep that ends at once when the channel is
-    // cancelled (the program is closing) or the line is lost.
-    context.port.WaitReply(std::numeric_limits<uint32_t>::max(), ms);
+    // Ends at once when the channel is cancelled (the program is closing) or the line is lost.
+    context.port.Pause(ms);
 }
 
 bool GPSUpdateThread::Exchange(const uint8_t* bytes, size_t length, const uint8_t* expected,

@@ -31,6 +31,8 @@ int SerialPort::Open(const std::string& name) {
         std::memset(rxBuffer, 0, sizeof rxBuffer);
         rxCount = 0;
         lineLost = false;
+        waitExpired = false;
+        expireAfter = 0;
         open = true;
     }
     {
@@ -144,9 +146,31 @@ bool SerialPort::WaitReply(uint32_t count, int32_t timeoutMs) {
     std::unique_lock lock(rxMutex);
     ++rxWaiters;
     rxAwaited = count;
-    rxArrived.wait_until(lock, deadline, [&] { return rxCount >= count || lineLost || cancelled || !open; });
+    const bool ended = rxArrived.wait_until(lock, deadline, [&] {
+        return rxCount >= count || lineLost || cancelled || !open || (waitExpired && rxCount >= expireAfter);
+    });
     --rxWaiters;
-    return rxCount >= count;
+    const bool answered = rxCount >= count;
+    if (!ended) ++waitsTimedOut;
+    // An answer that came in part satisfies a wait for its first bytes; the expiry is
+    // for the wait that goes on for the rest.
+    if (!answered) waitExpired = false;
+    return answered;
+}
+
+bool SerialPort::Pause(int32_t ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms < 0 ? 0 : ms);
+    std::unique_lock lock(rxMutex);
+    return !rxArrived.wait_until(lock, deadline, [&] { return lineLost || cancelled || !open; });
+}
+
+void SerialPort::ExpireWait(uint32_t afterBytes) {
+    {
+        std::lock_guard lock(rxMutex);
+        waitExpired = true;
+        expireAfter = afterBytes;
+    }
+    rxArrived.notify_all();
 }
 
 size_t SerialPort::CopyReceived(uint8_t* out, size_t capacity) const {
@@ -225,7 +249,8 @@ void SerialPort::ReaderLoop() {
                 if (n > 0) rxCount += static_cast<uint32_t>(n);
                 // At 9600 baud bytes trickle in one by one; waking a waiter that needs
                 // 32 for each of them costs a context switch a byte for nothing.
-                wake = n > 0 && (rxWaiters != 1 || rxCount >= rxAwaited);
+                wake = n > 0 &&
+                       (rxWaiters != 1 || rxCount >= rxAwaited || (waitExpired && rxCount >= expireAfter));
             } else {
                 // Full: drain the driver and drop the bytes, or poll() would wake us
                 // for ever.

@@ -56,6 +56,18 @@ class SerialPort {
     // once when the line is lost, the port is closed or the channel is cancelled.
     // Sleeps on a condition variable the reader signals; never spins.
     bool WaitReply(uint32_t count, int32_t timeoutMs);
+    // Sleeps `ms`, but returns at once when the line is lost, the port is closed or the
+    // channel is cancelled. False in those cases.
+    bool Pause(int32_t ms);
+    // Ends the WaitReply that runs now, or else the next one to start that the bytes
+    // already there do not satisfy, as if its time had run out; not before `afterBytes`
+    // bytes of the answer are there (a tracker that sends part of it). For whoever knows an answer will not
+    // come (a simulated tracker told to drop it): the time-outs can then stay as long as the tracker's, and
+    // no healthy exchange depends on how fast a busy machine delivers an answer.
+    void ExpireWait(uint32_t afterBytes = 0);
+    // Waits that ended because their time ran out, since this channel was made: the
+    // answer had not come, nobody ended the wait, the line was still there.
+    uint64_t WaitsTimedOut() const { return waitsTimedOut.load(); }
 
     // Copies up to `capacity` received bytes from index 0 (for callers that must not
     // race the reader); returns how many.
@@ -109,6 +121,8 @@ class SerialPort {
     bool open = false;
     bool lineLost = false;
     bool cancelled = false;
+    bool waitExpired = false;
+    uint32_t expireAfter = 0;
     OpenError openError;
 
     std::mutex txMutex;
@@ -119,6 +133,7 @@ class SerialPort {
     bool writerRunning = false;
     bool txCancelled = false;  // mirrors `cancelled` for waits under txMutex
     std::atomic<uint64_t> blocksWritten{0};
+    std::atomic<uint64_t> waitsTimedOut{0};
     bool stopping = false;  // under txMutex; the reader is stopped through Wake()
 };
 

@@ -37,7 +37,8 @@ bool HasPrompt(std::string_view answer) {
 
 std::optional<int64_t> ParseFreeMemory(std::string_view answer) {
     if (!AnswerContains(answer, "\r\n")) return std::nullopt;
-    const size_t tag = answer.find(kFreeMemoryTag);
+    // The last answer counts: a fragment of an earlier one may have come in front of it.
+    const size_t tag = answer.rfind(kFreeMemoryTag);
     if (tag == std::string_view::npos) return std::nullopt;
     size_t i = tag + kFreeMemoryTag.size();
     while (i < answer.size() && (answer[i] == ' ' || answer[i] == '\t')) ++i;

@@ -395,9 +395,7 @@ void ServiceThread::AwaitFinalResult(int ms) {
 }
 
 void ServiceThread::Pause(int ms) {
-    // A count the buffer can never hold: the wait lasts its full time unless the channel
-    // is lost, closed or cancelled, which end it at once.
-    context.port.WaitReply(static_cast<uint32_t>(SerialPort::kRxBufferSize) + 1, ms);
+    context.port.Pause(ms);
 }
 
 std::string ServiceThread::Answer() const {

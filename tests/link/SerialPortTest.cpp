@@ -246,6 +246,45 @@ TEST(SerialPort, CancelEndsWaitsAndRefusesOpenUntilReset) {
     EXPECT_EQ(port.Open(tracker.Path()), 1);
 }
 
+// A harness that knows an answer will not come ends the wait for it: the one that runs,
+// or the next one when the worker is not waiting yet. A pause is not a wait for an
+// answer and leaves the expiry to the wait that follows it.
+TEST(SerialPort, AnExpiredWaitEndsAtOnceAndOnlyOnce) {
+    SimulatedTracker tracker(PlanOf({"drop@1#1+"}));
+    SerialPort port;
+    ASSERT_EQ(port.Open(tracker.Path()), 1);
+    port.SendFrame(kCmdReadParameter, 0x08080460, 0, nullptr);
+    std::thread harness([&] {
+        std::this_thread::sleep_for(50ms);
+        port.ExpireWait();
+    });
+    auto start = Clock::now();
+    EXPECT_FALSE(port.WaitReply(32, 4000));
+    EXPECT_LT(ElapsedMs(start), 2000) << "the running wait sat out its time";
+    harness.join();
+
+    port.ExpireWait();
+    EXPECT_TRUE(port.Pause(20));
+    start = Clock::now();
+    EXPECT_FALSE(port.WaitReply(32, 4000));
+    EXPECT_LT(ElapsedMs(start), 2000) << "the expiry was lost before the wait began";
+    start = Clock::now();
+    EXPECT_FALSE(port.WaitReply(32, 100));
+    EXPECT_GE(ElapsedMs(start), 100) << "one expiry ended two waits";
+
+    // A pause ends with the line, not with its time.
+    std::thread closer([&] {
+        std::this_thread::sleep_for(50ms);
+        port.Cancel();
+    });
+    start = Clock::now();
+    EXPECT_FALSE(port.Pause(4000));
+    EXPECT_LT(ElapsedMs(start), 2000);
+    closer.join();
+    port.Close();
+    port.ResetCancel();
+}
+
 TEST(SerialPort, ReopeningAThousandTimesLeaksNothing) {
     SimulatedTracker tracker;
     SerialPort port;

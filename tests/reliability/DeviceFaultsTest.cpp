@@ -200,7 +200,7 @@ TEST(StrayBytes, NeverEndTheLine) {
     for (int run = 0; run < 40; ++run) {
         DeviceContext context;
         Sink sink(context);
-        context.timings = ShortTimings();
+        context.timings = MatrixTimings();
         context.SetPortName(tracker.Path());
         std::unique_ptr<Worker> worker = op.Create(context, sink);
         ASSERT_TRUE(worker->Start());

@@ -56,7 +56,7 @@ struct Request {
     int nth = 1;
     bool onward = false;  // the fault hits every later frame of the command too
     int replyBytes = 0;   // what a healthy tracker answers; 0: nothing the worker reads
-    int waitMs = 0;       // the longest the worker waits for it
+    int waitMs = 0;       // the longest the worker waits for it (the tracker's own time-out)
     // What the sink hears; nullopt: the same as in a healthy run (extra bytes behind an
     // answer always leave it so).
     std::optional<Lines> missing;  // no reply, a short one or a late one
@@ -81,12 +81,22 @@ class Tracker {
     const std::string& Path() const { return transport.SlavePath(); }
     // When the faulty request arrived; nullopt while it has not.
     std::optional<Clock::time_point> Hit() const;
+    // While set, every frame the plan bends ends the wait that `port` runs for it, once
+    // `afterBytes` of its answer are there: the answer is missing (dropped, cut short or
+    // held), so nobody need sit out the time-out.
+    void ExpireWaitsOf(SerialPort* port, uint32_t afterBytes = 0) {
+        expireAfter = afterBytes;
+        expireOf = port;
+    }
 
     sim::TrackerSimulator simulator;
     sim::PtyTransport transport;
 
   private:
     std::atomic<int64_t> hitAt{0};
+    std::atomic<SerialPort*> expireOf{nullptr};
+    std::atomic<uint32_t> expireAfter{0};
+    int faultsSeen = 0;  // on the transport's thread only
 };
 
 class Sink : public WorkerSink {
@@ -117,15 +127,14 @@ class Sink : public WorkerSink {
     int appends = 0;
 };
 
-// Every time-out and pause of the matrix: round trips on a pseudo-terminal take well
-// under a millisecond, so a missing answer can be cheap.
-LinkTimings ShortTimings();
+// Every time-out and pause of the matrix.
+LinkTimings MatrixTimings();
 
 class Operation {
   public:
     virtual ~Operation() = default;
     virtual std::string Name() const = 0;
-    virtual LinkTimings Timings() const { return ShortTimings(); }
+    virtual LinkTimings Timings() const { return MatrixTimings(); }
     virtual std::vector<Request> Requests() const = 0;
     // What the sink hears from a healthy run.
     virtual Lines Healthy() const = 0;

@@ -88,7 +88,7 @@ class ServiceRun : public Operation {
 
 // Rows of the service tables. A switch is a tracker command answered by one byte.
 Request Switch(const char* name, int command, Lines notDone, Lines closed) {
-    Request r = Ask(name, command, 1, 1, ShortTimings().switchReplyMs);
+    Request r = Ask(name, command, 1, 1, MatrixTimings().switchReplyMs);
     r.missing = std::move(notDone);
     r.closed = std::move(closed);
     return r;
@@ -107,7 +107,7 @@ namespace {
 
 class ServiceMatrix : public ::testing::Test {
   protected:
-    static LinkTimings T() { return ShortTimings(); }
+    static LinkTimings T() { return MatrixTimings(); }
     // A modem command, counted among the command-8 frames of its run.
     static Request At(const std::string& name, int nth, int replyBytes, int waitMs) {
         return Ask(name, kCmdModemPassThrough, nth, replyBytes, waitMs);
@@ -264,10 +264,10 @@ bool WaitUntil(const std::function<bool()>& done, milliseconds limit) {
 void RelayCase(int poll, StreamFault fault) {
     CaseScope scope("NMEA relay / poll " + std::to_string(poll) + " / " + StreamFaultName(fault));
     const std::set<int> threadsBefore = LiveThreads();
-    const int pollMs = ShortTimings().nmeaPollMs;
+    const int pollMs = MatrixTimings().nmeaPollMs;
     auto tracker = std::make_unique<Tracker>();
     DeviceContext context;
-    context.timings = ShortTimings();
+    context.timings = MatrixTimings();
     context.SetPortName(tracker->Path());
     // Relays report until the context has joined them: every sink outlives that.
     Sink sink(context), nextSink(context);

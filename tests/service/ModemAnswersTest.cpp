@@ -35,6 +35,8 @@ TEST(ModemAnswers, FreeMemoryIsReadOnlyFromAWholeAnswer) {
     EXPECT_FALSE(ParseFreeMemory("\r\n+FSMEM: C:bytes\r\n"));
     EXPECT_FALSE(ParseFreeMemory("\r\n+FSMEM: C:-5bytes\r\n"));
     EXPECT_FALSE(ParseFreeMemory("\r\n+FSMEM: C:12")) << "a number cut by the end of what arrived";
+    EXPECT_EQ(ParseFreeMemory("\r\n+FSMEM: C:104\r\n+FSMEM: C:1048276bytes\r\n\r\nOK\r\n"), 1048276)
+        << "a cut answer to an earlier query in front of the whole one";
     EXPECT_FALSE(ParseFreeMemory("\r\n+FSMEM: C:99999999999999999999bytes\r\n")) << "overflow";
 }
 
