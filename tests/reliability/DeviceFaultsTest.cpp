@@ -33,7 +33,6 @@ class SettingsRead : public Operation {
     Lines Healthy() const override { return {}; }  // a read shows no message
 
     std::vector<Request> Requests() const override {
-        const int wait = Timings().settingsReplyMs;
         const Lines failed = {Box(kStatusError, kReadFailed)};
         std::vector<Request> rows;
         for (int k = 0; k < kExchangeItemCount; ++k) {
@@ -42,7 +41,6 @@ class SettingsRead : public Operation {
             r.command = kCmdReadParameter;
             r.nth = k + 1;
             r.replyBytes = static_cast<int>(kSlotSize);
-            r.waitMs = wait;
             r.missing = failed;
             r.closed = failed;
             rows.push_back(r);  // garbage in front still fills 32 bytes: the read goes on
@@ -53,7 +51,6 @@ class SettingsRead : public Operation {
         marker.command = kCmdReadParameter;
         marker.nth = kExchangeItemCount + 1;
         marker.replyBytes = static_cast<int>(kSlotSize);
-        marker.waitMs = wait;
         rows.push_back(marker);
         return rows;
     }
@@ -99,7 +96,6 @@ class SettingsWrite : public Operation {
             r.command = kCmdWriteParameter;
             r.nth = k + 1;
             r.replyBytes = 1;  // any byte acknowledges, so garbage does too
-            r.waitMs = Timings().settingsReplyMs;
             r.missing = failed;
             r.closed = failed;
             rows.push_back(r);
@@ -143,12 +139,10 @@ class FirmwareUpdate : public Operation {
     Lines Healthy() const override { return {Box(kStatusSuccess, kFirmwareUpdated)}; }
 
     std::vector<Request> Requests() const override {
-        const int wait = Timings().firmwareReplyMs;
         Request erase;
         erase.name = "erase";
         erase.command = kCmdPrepareFirmware;
         erase.replyBytes = 1;
-        erase.waitMs = wait;
         erase.missing = erase.closed = Lines{Box(kStatusError, kFirmwareEraseFailed)};
         std::vector<Request> rows = {erase};
         for (size_t b = 0; b < kImageLength / kFirmwareBlockSize; ++b) {
@@ -158,7 +152,6 @@ class FirmwareUpdate : public Operation {
             r.command = kCmdWriteFirmwareBlock;
             r.nth = static_cast<int>(b) + 1;
             r.replyBytes = 1;
-            r.waitMs = wait;
             r.missing = r.closed = Lines{Box(kStatusError, kFirmwareWriteFailed)};
             rows.push_back(r);
         }

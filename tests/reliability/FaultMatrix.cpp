@@ -206,7 +206,6 @@ LinkTimings WithLongWaits(LinkTimings t) {
 
 struct RunResult {
     Lines said;
-    Clock::time_point end;
 };
 
 // Waits until the tracker has taken every frame the run sent: the last one of a run that
@@ -232,9 +231,8 @@ RunResult Run(Operation& op, DeviceContext& context, Sink& sink, const Tracker& 
     std::unique_ptr<Worker> worker = op.Create(context, sink);
     EXPECT_TRUE(worker->Start()) << "the slot of the kind is still held";
     JoinWithin(*worker, context, limit);
-    const Clock::time_point end = Clock::now();
     if (op.EndsUnanswered()) Settle(tracker, context, blocksBefore, framesBefore);
-    return {op.Outcome(sink), end};
+    return {op.Outcome(sink)};
 }
 
 void ExpectEndedClean(DeviceContext& context, const Sink& sink, const char* which) {
@@ -247,7 +245,6 @@ void ExpectEndedClean(DeviceContext& context, const Sink& sink, const char* whic
 
 struct Reference {
     Trace path;
-    int durationMs = 0;
 };
 
 bool RunReference(Operation& op, Reference& ref) {
@@ -257,11 +254,9 @@ bool RunReference(Operation& op, Reference& ref) {
     Sink sink(context);
     context.timings = op.Timings();
     context.SetPortName(tracker.Path());
-    const auto start = Clock::now();
     const RunResult r = Run(op, context, sink, tracker, std::chrono::seconds(30));
     EXPECT_EQ(context.port.WaitsTimedOut(), 0u)
         << op.Name() << ": a wait of the healthy run ran out its time";
-    ref.durationMs = static_cast<int>(Ms(r.end - start));
     EXPECT_TRUE(LinesMatch(r.said, op.Healthy())) << op.Name() << " healthy run said " << Show(r.said);
     ExpectEndedClean(context, sink, "healthy run");
     op.Remember(context, tracker);
@@ -418,13 +413,12 @@ const char* FaultName(Fault fault) {
     return "?";
 }
 
-Request Ask(std::string name, int command, int nth, int replyBytes, int waitMs) {
+Request Ask(std::string name, int command, int nth, int replyBytes) {
     Request r;
     r.name = std::move(name);
     r.command = command;
     r.nth = nth;
     r.replyBytes = replyBytes;
-    r.waitMs = waitMs;
     return r;
 }
 

@@ -56,7 +56,6 @@ struct Request {
     int nth = 1;
     bool onward = false;  // the fault hits every later frame of the command too
     int replyBytes = 0;   // what a healthy tracker answers; 0: nothing the worker reads
-    int waitMs = 0;       // the longest the worker waits for it (the tracker's own time-out)
     // What the sink hears; nullopt: the same as in a healthy run (extra bytes behind an
     // answer always leave it so).
     std::optional<Lines> missing;  // no reply, a short one or a late one
@@ -71,7 +70,7 @@ struct Request {
 };
 
 // A row with what every row has; the outcomes are filled in after.
-Request Ask(std::string name, int command, int nth, int replyBytes, int waitMs);
+Request Ask(std::string name, int command, int nth, int replyBytes);
 
 // A simulated tracker on a pseudo-terminal that notes when its plan first bent a frame.
 class Tracker {

@@ -55,11 +55,10 @@ class GnssUpdate : public Operation {
     Lines Healthy() const override { return {kGnssDone}; }
 
     std::vector<Request> Requests() const override {
-        const LinkTimings t = Timings();
         std::vector<Request> rows;
         // The tracker's own commands: any answer byte will do.
         auto own = [&](const char* name, int command, int nth, const char* failed) {
-            Request r = Ask(name, command, nth, 1, t.gnssSwitchReplyMs);
+            Request r = Ask(name, command, nth, 1);
             r.missing = r.closed = Lines{failed};
             rows.push_back(r);
         };
@@ -69,7 +68,7 @@ class GnssUpdate : public Operation {
         std::map<Bytes, int> sent;
         auto skip = [&](const Bytes& payload, int times) { sent[payload] += times; };
         auto next = [&](const char* name, Bytes payload, int replyBytes) -> Request& {
-            rows.push_back(Ask(name, kCmdGnssPassThrough, ++sent[payload], replyBytes, t.gnssReplyMs));
+            rows.push_back(Ask(name, kCmdGnssPassThrough, ++sent[payload], replyBytes));
             rows.back().payload = std::move(payload);
             return rows.back();
         };
@@ -96,12 +95,10 @@ class GnssUpdate : public Operation {
         own("link at 115200", kCmdSetGnssBaud, 1, kGnssBaudFailed);
 
         Request& sync = next("first A0", {kGnssSync}, 1);
-        sync.waitMs = t.gnssSyncReplyMs;  // asked again: the update goes on
-        tolerated(sync, kGnssNoAnswer);
+        tolerated(sync, kGnssNoAnswer);  // asked again: the update goes on
         Request never = sync;
         never.name = "every A0";
         never.onward = true;
-        never.waitMs = kGnssSyncAttempts * t.gnssSyncReplyMs;
         never.missing = Lines{kGnssNoAnswer};
         never.only = {Fault::kNoReply};
         rows.push_back(never);
@@ -146,7 +143,7 @@ class GnssUpdate : public Operation {
         }
         silent("first D9", {kGnssFinishCommand}, kGnssLinkLost);
         silent("second D9", {kGnssFinishCommand}, kGnssLinkLost);
-        Request back = Ask("link back at 9600", kCmdSetGnssBaud, 2, 0, 0);
+        Request back = Ask("link back at 9600", kCmdSetGnssBaud, 2, 0);
         back.closed = Lines{kGnssLinkLost};
         back.closedMayFinish = true;
         rows.push_back(back);

@@ -88,7 +88,7 @@ class ServiceRun : public Operation {
 
 // Rows of the service tables. A switch is a tracker command answered by one byte.
 Request Switch(const char* name, int command, Lines notDone, Lines closed) {
-    Request r = Ask(name, command, 1, 1, MatrixTimings().switchReplyMs);
+    Request r = Ask(name, command, 1, 1);
     r.missing = std::move(notDone);
     r.closed = std::move(closed);
     return r;
@@ -107,19 +107,18 @@ namespace {
 
 class ServiceMatrix : public ::testing::Test {
   protected:
-    static LinkTimings T() { return MatrixTimings(); }
     // A modem command, counted among the command-8 frames of its run.
-    static Request At(const std::string& name, int nth, int replyBytes, int waitMs) {
-        return Ask(name, kCmdModemPassThrough, nth, replyBytes, waitMs);
+    static Request At(const std::string& name, int nth, int replyBytes) {
+        return Ask(name, kCmdModemPassThrough, nth, replyBytes);
     }
 };
 
 TEST_F(ServiceMatrix, StartModem) {
     Request start = Switch("start command", kCmdStartModem, {kModemStarting, kModemNotStarted},
                            {kModemStarting, kModemNotStarted, kLinkLost});
-    Request at = At("AT", 1, 9, T().modemReplyMs);  // echo still on: "AT\r" and the result
-    at.closed = Lines{kModemStarting, kLinkLost};   // otherwise asked again
-    Request echoOff = At("ATE0", 2, 11, T().modemReplyMs);
+    Request at = At("AT", 1, 9);                   // echo still on: "AT\r" and the result
+    at.closed = Lines{kModemStarting, kLinkLost};  // otherwise asked again
+    Request echoOff = At("ATE0", 2, 11);
     echoOff.missing = Lines{kModemStarting, kModemStarted};
     echoOff.closed = Lines{kModemStarting, kModemStarted, kLinkLost};
     ServiceRun op("start modem", kServiceStartModem, ServiceRun::Modem::kOff,
@@ -149,8 +148,6 @@ TEST_F(ServiceMatrix, UploadSoundFile) {
     std::ofstream((folder / "A1.AMR").string(), std::ios::binary)
         .write(reinterpret_cast<const char*>(sound.data()), static_cast<std::streamsize>(sound.size()));
 
-    const int pause = T().modemPauseMs;
-    const int write = T().modemWriteReplyMs;
     const std::string writing = std::string(kWritingFile) + "A1.AMR";
     std::vector<Request> rows;
     // Until the free space is known, answers are only paused for, never read.
@@ -161,22 +158,22 @@ TEST_F(ServiceMatrix, UploadSoundFile) {
          {std::tuple{"AT", 6, before}, std::tuple{"AT+FSDEL=C:\\A1.AMR", 9, before},
           std::tuple{"AT+FSMEM", 31, before}, std::tuple{"AT (again)", 6, afterFree},
           std::tuple{"AT+FSCREATE=C:\\A1.AMR", 6, afterFree}}) {
-        Request r = At(text, ++n, reply, pause);
+        Request r = At(text, ++n, reply);
         r.closed = linesBefore;
         r.closed->push_back(kLinkLost);
         rows.push_back(r);
     }
     for (int chunk : {256, 44}) {
-        Request prompt = At("AT+FSWRITE " + std::to_string(chunk), ++n, 4, write);
+        Request prompt = At("AT+FSWRITE " + std::to_string(chunk), ++n, 4);
         prompt.missing = Lines{Free(kModemFree), writing, kNoPromptAnswer};
         prompt.closed = Lines{Free(kModemFree), writing, kNoPromptAnswer, kLinkLost};
-        Request data = At(std::to_string(chunk) + " bytes of sound", ++n, 6, write);
+        Request data = At(std::to_string(chunk) + " bytes of sound", ++n, 6);
         data.missing = Lines{Free(kModemFree), writing, kNoWriteAnswer};
         data.closed = Lines{Free(kModemFree), writing, kNoWriteAnswer, kLinkLost};
         rows.push_back(prompt);
         rows.push_back(data);
     }
-    Request freeAfter = At("AT+FSMEM (after)", ++n, 31, pause);  // asked again when missing
+    Request freeAfter = At("AT+FSMEM (after)", ++n, 31);  // asked again when missing
     freeAfter.closed = Lines{Free(kModemFree), writing, kLinkLost};
     rows.push_back(freeAfter);
 
@@ -198,7 +195,7 @@ TEST_F(ServiceMatrix, TestPhoneBookEntry) {
     for (const auto& [mode, done, text] :
          {std::tuple{kServiceCreateTestEntry, kTestEntryCreated, "create test entry"},
           std::tuple{kServiceBlankTestEntry, kTestEntryBlanked, "blank test entry"}}) {
-        Request write = At("AT+CPBW", 1, 6, T().modemReplyMs);
+        Request write = At("AT+CPBW", 1, 6);
         write.missing = Lines{};  // neither "OK" nor "ERR": nothing to say
         write.closed = Lines{kLinkLost};
         ServiceRun op(text, mode, ServiceRun::Modem::kStarted, {done}, {write});
@@ -207,13 +204,11 @@ TEST_F(ServiceMatrix, TestPhoneBookEntry) {
 }
 
 TEST_F(ServiceMatrix, SmsWithImei) {
-    const int wait = T().smsReplyMs;
-    Request imei = At("AT+GSN", 1, 25, wait);
+    Request imei = At("AT+GSN", 1, 25);
     imei.missing = Lines{kImeiUnknown};
-    std::vector<Request> rows = {imei, At("AT+CMGF=1", 2, 6, wait), At("AT+CSCS", 3, 6, wait),
-                                 At("AT+CMGS", 4, 4, wait)};
+    std::vector<Request> rows = {imei, At("AT+CMGF=1", 2, 6), At("AT+CSCS", 3, 6), At("AT+CMGS", 4, 4)};
     for (Request& r : rows) r.closed = Lines{kLinkLost};  // the other answers go unread
-    Request text = At("IMEI and Ctrl-Z", 5, 0, 0);        // nothing awaited: the run is done
+    Request text = At("IMEI and Ctrl-Z", 5, 0);           // nothing awaited: the run is done
     rows.push_back(text);
     ServiceRun op("SMS", kServiceSendImei, ServiceRun::Modem::kStarted, {kSmsSent}, rows);
     op.check = [](Tracker& tracker) {
@@ -228,9 +223,9 @@ TEST_F(ServiceMatrix, SmsWithImei) {
 
 TEST_F(ServiceMatrix, CallAndHangUp) {
     // Nothing is awaited: the line may go, the run has said what it did.
-    ServiceRun call("call", kServiceCall, ServiceRun::Modem::kStarted, {kCalling}, {At("ATD", 1, 0, 0)});
+    ServiceRun call("call", kServiceCall, ServiceRun::Modem::kStarted, {kCalling}, {At("ATD", 1, 0)});
     ServiceRun hangUp("hang up", kServiceHangUp, ServiceRun::Modem::kStarted, {kCallCancelled},
-                      {At("ATH0", 1, 0, 0)});
+                      {At("ATH0", 1, 0)});
     RunMatrix(call);
     RunMatrix(hangUp);
 }
