@@ -86,7 +86,10 @@ bool SerialPort::SendRaw(const uint8_t* bytes, size_t length) {
     // a block the writer has not taken yet would lose a frame, and a busy machine can
     // keep the writer from running for longer than any pause between two frames. And
     // only once it is there may the input be purged: its answer comes after that.
-    if (!WaitWriterIdle()) return false;
+    {
+        std::unique_lock lock(txMutex);
+        if (!WaitWriterIdle(lock)) return false;
+    }
     {
         std::lock_guard lock(rxMutex);
         if (!open || lineLost) return false;
@@ -103,8 +106,7 @@ bool SerialPort::SendRaw(const uint8_t* bytes, size_t length) {
         std::unique_lock lock(txMutex);
         // Two workers of the service window may send at once: the other's block may
         // have gone in meanwhile.
-        txIdle.wait(lock, [&] { return (!txPending && !txWriting) || !writerRunning || txCancelled; });
-        if (!writerRunning || txCancelled) return false;
+        if (!WaitWriterIdle(lock)) return false;
         std::memcpy(txBuffer, bytes, length);
         txLength = static_cast<int32_t>(length);
         txPending = true;
@@ -113,8 +115,7 @@ bool SerialPort::SendRaw(const uint8_t* bytes, size_t length) {
     return true;
 }
 
-bool SerialPort::WaitWriterIdle() {
-    std::unique_lock lock(txMutex);
+bool SerialPort::WaitWriterIdle(std::unique_lock<std::mutex>& lock) {
     txIdle.wait(lock, [&] { return (!txPending && !txWriting) || !writerRunning || txCancelled; });
     return writerRunning && !txCancelled;
 }

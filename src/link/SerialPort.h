@@ -94,8 +94,9 @@ class SerialPort {
   private:
     void ReaderLoop();
     void WriterLoop();
-    // False when the writer is gone (closed, line lost) or the channel was cancelled.
-    bool WaitWriterIdle();
+    // With txMutex held by `lock`: waits until the writer has no block. False when the
+    // writer is gone (closed, line lost) or the channel was cancelled.
+    bool WaitWriterIdle(std::unique_lock<std::mutex>& lock);
     void MarkLost();
     void CloseLocked();
 
