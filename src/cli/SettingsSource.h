@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/Outcome.h"
-#include "settings/SettingsImage.h"
+#include "worker/SettingsImage.h"
 
 namespace zort::cli {
 

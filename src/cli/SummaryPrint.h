@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "settings/SettingsImage.h"
+#include "worker/SettingsImage.h"
 
 namespace zort::cli {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "settings/SettingsFile.h"
-#include "settings/SettingsImage.h"
+#include "worker/SettingsImage.h"
 
 namespace zort {
 

@@ -2,7 +2,7 @@
 // Reads all settings from the tracker into the image (mode 1) or writes items 0..24 of
 // the image to it (mode 2). One command frame per parameter.
 
-#include "settings/SettingsImage.h"
+#include "worker/SettingsImage.h"
 #include "worker/Worker.h"
 
 namespace zort {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "settings/SettingsImage.h"
+#include "worker/SettingsImage.h"
 #include "settings/SettingsPages.h"
 #include "settings/SettingsPrompts.h"
 

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "settings/SettingsImage.h"
+#include "worker/SettingsImage.h"
 #include "settings/SettingsPages.h"
 
 namespace zort {

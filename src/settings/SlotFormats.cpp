@@ -1,6 +1,6 @@
 #include "settings/SlotFormats.h"
 
-#include "settings/SettingsImage.h"
+#include "worker/SettingsImage.h"
 
 namespace zort {
 namespace {

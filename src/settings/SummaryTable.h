@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "settings/SettingsImage.h"
+#include "worker/SettingsImage.h"
 
 namespace zort {
 

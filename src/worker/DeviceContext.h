@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "link/SerialPort.h"
-#include "settings/SettingsImage.h"
+#include "worker/SettingsImage.h"
 #include "worker/LinkTimings.h"
 
 namespace zort {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "settings/ExchangeTable.h"
-#include "settings/SettingsImage.h"
+#include "worker/SettingsImage.h"
 
 namespace zort {
 namespace {

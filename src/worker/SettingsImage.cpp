@@ -1,4 +1,4 @@
-#include "settings/SettingsImage.h"
+#include "worker/SettingsImage.h"
 
 #include <algorithm>
 
