@@ -1,6 +1,5 @@
 #include "cli/SettingsDocument.h"
 
-#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <utility>
@@ -67,16 +66,11 @@ class Staging {
 
 }  // namespace
 
-int SlotOfKey(std::string_view key) {
-    const auto it = std::find(kSettingsKeys.begin(), kSettingsKeys.end(), key);
-    return it == kSettingsKeys.end() ? -1 : static_cast<int>(it - kSettingsKeys.begin());
-}
-
 std::string SettingsToJson(const SettingsImage& image) {
     // Ordered, so the document reads in slot order like the table of keys.
     nlohmann::ordered_json document = nlohmann::ordered_json::object();
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        document[std::string(kSettingsKeys[static_cast<size_t>(slot)])] = image.Utf8Text(slot);
+        document[std::string(KeyOf(slot))] = image.Utf8Text(slot);
     }
     return document.dump(2) + "\n";
 }

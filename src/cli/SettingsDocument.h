@@ -1,53 +1,17 @@
 #pragma once
-// The settings as a JSON document: one object, one key per slot, every value the
-// slot's text as a string (UTF-8), so a round trip loses nothing. Scripts depend on the
-// key names; they are only ever added to.
+// The settings as a JSON document: one object, one key per slot (the keys of the
+// settings table), every value the slot's text as a string (UTF-8), so a round trip
+// loses nothing. Scripts depend on the key names; they are only ever added to.
 
-#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/Outcome.h"
+#include "settings/SettingTable.h"
 #include "worker/SettingsImage.h"
 
 namespace zort::cli {
-
-inline constexpr std::array<std::string_view, kSlotCount> kSettingsKeys = {
-    "owner_phone",
-    "pin",
-    "time_zone",
-    "contact_time",
-    "coord_format",
-    "delivery_mode",
-    "server_host",
-    "server_port",
-    "wialon_enabled",
-    "wialon_host",
-    "wialon_port",
-    "wialon_password",
-    "wakeup_frequency",
-    "fix_period_days",
-    "marker_14",
-    "guard_mode",
-    "guard_intervals",
-    "sensor_timeout_min",
-    "false_trigger_protection",
-    "amplitude_threshold",
-    "duration_threshold",
-    "geofence",
-    "balance_threshold",
-    "balance_code",
-    "imei",
-    "software_version",
-    "bootloader_version",
-    "device_info",
-    "marker_28",
-    "device_identity",
-};
-
-// The slot a key names, -1 for an unknown key.
-int SlotOfKey(std::string_view key);
 
 // All 30 keys in slot order, indented, ending with a newline.
 std::string SettingsToJson(const SettingsImage& image);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "link/Cp1251.h"
+#include "settings/SettingTable.h"
 #include "settings/SummaryTable.h"
 
 namespace zort::cli {
@@ -25,6 +26,10 @@ std::string Columns(const Rows& rows) {
     return text;
 }
 
+std::string Caption(int slot) {
+    return std::string(SettingOf(slot).name) + ":";
+}
+
 }  // namespace
 
 std::string FormatSummary(const SettingsImage& image) {
@@ -35,10 +40,10 @@ std::string FormatSummary(const SettingsImage& image) {
 
 std::string FormatDeviceInfo(const SettingsImage& image) {
     const std::array<std::array<std::string, 2>, 4> rows = {{
-        {"Версия ПО:", image.Utf8Text(25)},
-        {"Версия загрузчика:", image.Utf8Text(26)},
-        {"IMEI:", image.Utf8Text(24)},
-        {"", image.Utf8Text(29)},
+        {Caption(slot::kSoftwareVersion), image.Utf8Text(slot::kSoftwareVersion)},
+        {Caption(slot::kBootloaderVersion), image.Utf8Text(slot::kBootloaderVersion)},
+        {Caption(slot::kImei), image.Utf8Text(slot::kImei)},
+        {"", image.Utf8Text(slot::kDeviceIdentity)},
     }};
     return "Информация об устройстве\n" + Columns(rows);
 }

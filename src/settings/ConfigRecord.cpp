@@ -5,77 +5,94 @@
 #include <vector>
 
 #include "link/Cp1251.h"
+#include "settings/SettingTable.h"
 
 namespace zort {
 namespace {
 
 constexpr std::uint8_t kRecordKind = 1;  // bytes 0..2; a Wialon command file starts with 2
 
-struct TextField {
-    std::size_t offset;
-    std::size_t size;  // including the NUL
-    int slot;
-    std::string_view name;
-};
-
-constexpr std::array<TextField, 5> kTextFields = {{
-    {3, 30, 0, "Номер телефона владельца"},
-    {36, 5, 3, "Основное время выхода на связь"},
-    {43, 32, 6, "IP или домен сервера мониторинга"},
-    {81, 10, 23, "Код запроса баланса"},
-    {92, 17, 16, "Интервалы времени охраны"},
-}};
-
-// The geofence travels as exactly five characters with no NUL of its own.
-constexpr TextField kGeofenceField = {113, 5, 21, "Контроль выхода из зоны охраны"};
-
-enum class Width { kU8, kS8, kU16 };
-
-struct NumberField {
-    std::size_t offset;
-    Width width;
-    int slot;
-    std::string_view name;
-};
-
-constexpr std::array<NumberField, 13> kNumberFields = {{
-    {33, Width::kU16, 1, "PIN-код"},
-    {35, Width::kS8, 2, "Часовой пояс"},
-    {41, Width::kU8, 4, "Формат присылаемых координат"},
-    {42, Width::kU8, 5, "Способ передачи данных пользователю"},
-    {75, Width::kU16, 7, "Порт сервера мониторинга"},
-    {77, Width::kU8, 13, "Период определения координат"},
-    {78, Width::kU8, 12, "Частота выхода на связь"},
-    {79, Width::kU16, 22, "Порог остатка средств на лицевом счете"},
-    {91, Width::kU8, 15, "Режим работы датчика движения"},
-    {109, Width::kU8, 17, "Тайм-аут датчика движения"},
-    {110, Width::kU8, 18, "Защита от ложных срабатываний датчика движения"},
-    {111, Width::kU8, 19, "Амплитуда воздействия на датчик движения"},
-    {112, Width::kU8, 20, "Длительность воздействия на датчик движения"},
-}};
-
-constexpr int kPinSlot = 1;
-constexpr int kPortSlot = 7;
-
 struct Limits {
     std::int64_t low;
     std::int64_t high;
 };
 
-Limits LimitsOf(Width width) {
-    switch (width) {
-        case Width::kU8:
-            return {0, 255};
-        case Width::kS8:
+Limits LimitsOf(CfgKind kind) {
+    switch (kind) {
+        case CfgKind::kS8:
             return {-128, 127};
-        case Width::kU16:
+        case CfgKind::kU16:
             return {0, 65535};
+        default:
+            return {0, 255};
     }
-    return {0, 0};
+}
+
+bool IsNumber(CfgKind kind) {
+    return kind == CfgKind::kU8 || kind == CfgKind::kS8 || kind == CfgKind::kU16;
+}
+
+constexpr std::size_t kFileFieldCount = [] {
+    std::size_t n = 0;
+    for (const SettingRow& row : kSettingTable) n += row.cfg.kind != CfgKind::kAbsent ? 1 : 0;
+    return n;
+}();
+
+// The settings the file keeps, in the order of their fields.
+constexpr std::array<int, kFileFieldCount> kFileSlots = [] {
+    std::array<int, kFileFieldCount> slots{};
+    std::size_t n = 0;
+    for (std::size_t offset = 0; offset < kConfigRecordSize; ++offset) {
+        for (const SettingRow& row : kSettingTable) {
+            if (row.cfg.kind != CfgKind::kAbsent && row.cfg.offset == offset) slots[n++] = row.slot;
+        }
+    }
+    return slots;
+}();
+
+// Texts, then numbers, each in the order of their fields: a record is packed, and its
+// first problem reported, in this order.
+template <typename Visit>
+FileResult ForEachField(bool numbers, Visit visit) {
+    for (int slot : kFileSlots) {
+        const SettingRow& row = SettingOf(slot);
+        if (IsNumber(row.cfg.kind) != numbers) continue;
+        if (FileResult result = visit(row); !result) return result;
+    }
+    return FileResult::Success();
 }
 
 std::string Quoted(std::string_view name) {
     return "«" + std::string(name) + "»";
+}
+
+FileResult PackText(const SettingRow& row, const SettingsImage& image, ConfigRecord& record) {
+    const std::string text = image.Text(row.slot);
+    if (row.cfg.kind == CfgKind::kFixedText && text.size() > row.cfg.size) {
+        return FileResult::Failure("Значение поля " + Quoted(row.name) + " не помещается в файл настроек");
+    }
+    if (row.cfg.kind == CfgKind::kText && text.size() > row.cfg.size - 1) {
+        return FileResult::Failure("Текст поля " + Quoted(row.name) +
+                                   " не помещается в файл настроек (не больше " +
+                                   std::to_string(row.cfg.size - 1) + " символов)");
+    }
+    std::copy(text.begin(), text.end(), record.bytes.begin() + static_cast<std::ptrdiff_t>(row.cfg.offset));
+    return FileResult::Success();
+}
+
+FileResult PackNumber(const SettingRow& row, const SettingsImage& image, ConfigRecord& record) {
+    const std::int64_t value = image.Number(row.slot, row.cfg.kind == CfgKind::kS8);
+    const Limits limits = LimitsOf(row.cfg.kind);
+    if (value < limits.low || value > limits.high) {
+        return FileResult::Failure("Значение поля " + Quoted(row.name) + " (" + std::to_string(value) +
+                                   ") не помещается в файл настроек (допустимо от " +
+                                   std::to_string(limits.low) + " до " + std::to_string(limits.high) + ")");
+    }
+    const auto bits = static_cast<std::uint16_t>(value);
+    record.bytes[row.cfg.offset] = static_cast<std::uint8_t>(bits & 0xFF);
+    if (row.cfg.kind == CfgKind::kU16)
+        record.bytes[row.cfg.offset + 1] = static_cast<std::uint8_t>(bits >> 8);
+    return FileResult::Success();
 }
 
 // Text of a field: up to its first NUL, never more than a slot keeps.
@@ -91,37 +108,10 @@ FileResult ConfigRecord::FromImage(const SettingsImage& image, ConfigRecord& out
     ConfigRecord record;
     std::fill_n(record.bytes.begin(), 3, kRecordKind);
 
-    for (const TextField& f : kTextFields) {
-        const std::string text = image.Text(f.slot);
-        if (text.size() > f.size - 1) {
-            return FileResult::Failure("Текст поля " + Quoted(f.name) +
-                                       " не помещается в файл настроек (не больше " +
-                                       std::to_string(f.size - 1) + " символов)");
-        }
-        std::copy(text.begin(), text.end(), record.bytes.begin() + static_cast<std::ptrdiff_t>(f.offset));
-    }
-
-    const std::string geofence = image.Text(kGeofenceField.slot);
-    if (geofence.size() > kGeofenceField.size) {
-        return FileResult::Failure("Значение поля " + Quoted(kGeofenceField.name) +
-                                   " не помещается в файл настроек");
-    }
-    std::copy(geofence.begin(), geofence.end(),
-              record.bytes.begin() + static_cast<std::ptrdiff_t>(kGeofenceField.offset));
-
-    for (const NumberField& f : kNumberFields) {
-        const std::int64_t value = image.Number(f.slot, f.width == Width::kS8);
-        const Limits limits = LimitsOf(f.width);
-        if (value < limits.low || value > limits.high) {
-            return FileResult::Failure("Значение поля " + Quoted(f.name) + " (" + std::to_string(value) +
-                                       ") не помещается в файл настроек (допустимо от " +
-                                       std::to_string(limits.low) + " до " + std::to_string(limits.high) +
-                                       ")");
-        }
-        const auto bits = static_cast<std::uint16_t>(value);
-        record.bytes[f.offset] = static_cast<std::uint8_t>(bits & 0xFF);
-        if (f.width == Width::kU16) record.bytes[f.offset + 1] = static_cast<std::uint8_t>(bits >> 8);
-    }
+    const auto text = [&](const SettingRow& row) { return PackText(row, image, record); };
+    const auto number = [&](const SettingRow& row) { return PackNumber(row, image, record); };
+    if (FileResult packed = ForEachField(false, text); !packed) return packed;
+    if (FileResult packed = ForEachField(true, number); !packed) return packed;
 
     out = record;
     return FileResult::Success();
@@ -140,29 +130,31 @@ FileResult ConfigRecord::FromBytes(std::span<const std::uint8_t> data, ConfigRec
 }
 
 void ConfigRecord::ToImage(SettingsImage& image) const {
-    for (int slot : {0, 1, 2, 3, 4, 5, 6, 7, 12, 13, 15, 16, 17, 18, 19, 20, 21, 22, 23})
-        image.Slot(slot).Clear();
+    for (int slot : kFileSlots) image.Slot(slot).Clear();
 
-    for (const TextField& f : kTextFields) image.SetText(f.slot, FieldText(*this, f.offset, f.size));
-    image.SetText(kGeofenceField.slot, FieldText(*this, kGeofenceField.offset, kGeofenceField.size));
-
-    for (const NumberField& f : kNumberFields) {
-        std::int64_t value = bytes[f.offset];
-        if (f.width == Width::kU16) value |= static_cast<std::int64_t>(bytes[f.offset + 1]) << 8;
-        if (f.width == Width::kS8) value = static_cast<std::int8_t>(bytes[f.offset]);
+    ForEachField(false, [&](const SettingRow& row) {
+        image.SetText(row.slot, FieldText(*this, row.cfg.offset, row.cfg.size));
+        return FileResult::Success();
+    });
+    ForEachField(true, [&](const SettingRow& row) {
+        const std::size_t at = row.cfg.offset;
+        std::int64_t value = bytes[at];
+        if (row.cfg.kind == CfgKind::kU16) value |= static_cast<std::int64_t>(bytes[at + 1]) << 8;
+        if (row.cfg.kind == CfgKind::kS8) value = static_cast<std::int8_t>(bytes[at]);
 
         char text[16];
-        if (f.slot == kPinSlot) {
+        if (row.slot == slot::kPin) {
             std::snprintf(text, sizeof text, "%04lld", static_cast<long long>(value));
-        } else if (f.slot == kPortSlot && value == 0) {
+        } else if (row.slot == slot::kServerPort && value == 0) {
             // An unset port is saved as 0; reading it back as "0" would turn "no server"
             // into a port the pages refuse.
             text[0] = '\0';
         } else {
             std::snprintf(text, sizeof text, "%lld", static_cast<long long>(value));
         }
-        image.SetText(f.slot, text);
-    }
+        image.SetText(row.slot, text);
+        return FileResult::Success();
+    });
 }
 
 FileResult SaveConfigFile(const std::string& name, const SettingsImage& image) {

@@ -22,6 +22,12 @@ ChoiceList AmplitudeChoices();      // ComboBox14: "1 (...)", "2" .. "40"; index
 ChoiceList DurationChoices();       // ComboBox15: 0 .. 4 s in tenths; index
 ChoiceList GeofenceChoices();       // ComboBox18: off, modes 1 .. 3
 
+// Where a list's first entry starts counting: the value stored is index - offset for the
+// time zone, index + offset for the others.
+inline constexpr int kTimeZoneOffset = 12;
+inline constexpr int kSensorTimeoutOffset = 5;
+inline constexpr int kAmplitudeOffset = 1;
+
 // The list of a settings combo box by its object name ("ComboBox1" ... "ComboBox19");
 // empty for any other name.
 ChoiceList ComboBoxChoices(std::string_view name);

@@ -3,33 +3,11 @@
 #include <cstdio>
 #include <string_view>
 
+#include "settings/SettingTable.h"
 #include "settings/SlotFormats.h"
 
 namespace zort {
 namespace {
-
-constexpr std::array<std::string_view, kSummaryRows> kTitles = {
-    "Номер владельца",
-    "PIN-код",
-    "Часовой пояс",
-    "Время основного сеанса",
-    "Формат координат",
-    "Режим передачи данных",
-    "Адрес сервера : порт",
-    "Частота выхода на связь",
-    "Период определения координат (Суток)",
-    "Охрана по датчику движения",
-    "Период времени охраны №1",
-    "Период времени охраны №2",
-    "Тайм-аут датчика движения",
-    "Защита от ложных срабатываний датчика",
-    "Воздействие на датчик (амплитуда)",
-    "Воздействие на датчик (длительность)",
-    "Охрана периметра",
-    "Диаметр зоны охраны",
-    "Порог остатка средств",
-    "Код запроса баланса",
-};
 
 // Delivery mode 0 has no wording of its own in the table; the delivery list's
 // "Выключено" says it, where leaving the cell would keep a previous device's mode.
@@ -62,37 +40,79 @@ std::string Period(std::string_view text, std::size_t firstField) {
            TwoDigits(TwoDigitField(text, firstField + 3));
 }
 
+using Image = const SettingsImage&;
+
+// A row's title and how its value is worded; a wording may leave the cell as it was.
+struct SummaryRow {
+    std::string_view title;
+    void (*word)(Image image, std::string& cell);
+};
+
+template <int Slot>
+void Plain(Image image, std::string& cell) {
+    cell = image.Utf8Text(Slot);
+}
+
+constexpr std::array<SummaryRow, kSummaryRows> kRows = {{
+    {"Номер владельца", Plain<slot::kOwnerPhone>},
+    {"PIN-код", Plain<slot::kPin>},
+    {"Часовой пояс", [](Image i, std::string& c) { c = std::to_string(i.Number(slot::kTimeZone, true)); }},
+    {"Время основного сеанса",
+     [](Image i, std::string& c) {
+         const std::string contact = i.Text(slot::kContactTime);
+         c = TwoDigits(TwoDigitField(contact, 0)) + ":" + TwoDigits(TwoDigitField(contact, 1));
+     }},
+    {"Формат координат",
+     [](Image i, std::string& c) { SetWording(c, kCoordFormats, i.Number(slot::kCoordFormat)); }},
+    {"Режим передачи данных",
+     [](Image i, std::string& c) { SetWording(c, kDeliveryModes, i.Number(slot::kDeliveryMode)); }},
+    {"Адрес сервера : порт",
+     [](Image i, std::string& c) {
+         c = i.Utf8Text(slot::kServerHost) + ":" + i.Utf8Text(slot::kServerPort);
+     }},
+    {"Частота выхода на связь",
+     [](Image i, std::string& c) { SetWording(c, kWakeups, i.Number(slot::kWakeupFrequency), 1); }},
+    {"Период определения координат (Суток)",
+     [](Image i, std::string& c) {
+         c = i.Number(slot::kFixPeriodDays) == 0 ? std::string("Каждый день")
+                                                 : i.Utf8Text(slot::kFixPeriodDays);
+     }},
+    {"Охрана по датчику движения",
+     [](Image i, std::string& c) { SetWording(c, kGuardModes, i.Number(slot::kGuardMode)); }},
+    {"Период времени охраны №1",
+     [](Image i, std::string& c) { c = Period(i.Text(slot::kGuardIntervals), 0); }},
+    {"Период времени охраны №2",
+     [](Image i, std::string& c) { c = Period(i.Text(slot::kGuardIntervals), 4); }},
+    {"Тайм-аут датчика движения", Plain<slot::kSensorTimeout>},
+    {"Защита от ложных срабатываний датчика",
+     [](Image i, std::string& c) {
+         c = i.Number(slot::kFalseTriggerProtection) == 1 ? "Включена" : "Выключена";
+     }},
+    {"Воздействие на датчик (амплитуда)", Plain<slot::kAmplitudeThreshold>},
+    {"Воздействие на датчик (длительность)", Plain<slot::kDurationThreshold>},
+    {"Охрана периметра",
+     [](Image i, std::string& c) {
+         c = "Режим " + std::to_string(ParseGeofence(i.Text(slot::kGeofence)).mode);
+     }},
+    {"Диаметр зоны охраны",
+     [](Image i, std::string& c) {
+         c = std::to_string(ParseGeofence(i.Text(slot::kGeofence)).diameter.value_or(0)) + " км";
+     }},
+    {"Порог остатка средств", Plain<slot::kBalanceThreshold>},
+    {"Код запроса баланса",
+     [](Image i, std::string& c) {
+         c = i.Text(slot::kBalanceCode) == kNotSetText ? std::string("Автоматически")
+                                                       : i.Utf8Text(slot::kBalanceCode);
+     }},
+}};
+
 }  // namespace
 
 void RefreshSummaryTable(const SettingsImage& image, SummaryTable& table) {
-    for (std::size_t row = 0; row < kTitles.size(); ++row) table[row][0] = kTitles[row];
-    auto value = [&](std::size_t row) -> std::string& { return table[row][1]; };
-
-    value(0) = image.Utf8Text(0);
-    value(1) = image.Utf8Text(1);
-    value(2) = std::to_string(image.Number(2, true));
-    const std::string contact = image.Text(3);
-    value(3) = TwoDigits(TwoDigitField(contact, 0)) + ":" + TwoDigits(TwoDigitField(contact, 1));
-    SetWording(value(4), kCoordFormats, image.Number(4));
-    SetWording(value(5), kDeliveryModes, image.Number(5));
-    value(6) = image.Utf8Text(6) + ":" + image.Utf8Text(7);
-    SetWording(value(7), kWakeups, image.Number(12), 1);
-    value(8) = image.Number(13) == 0 ? std::string("Каждый день") : image.Utf8Text(13);
-    SetWording(value(9), kGuardModes, image.Number(15));
-    const std::string intervals = image.Text(16);
-    value(10) = Period(intervals, 0);
-    value(11) = Period(intervals, 4);
-    value(12) = image.Utf8Text(17);
-    value(13) = image.Number(18) == 1 ? "Включена" : "Выключена";
-    value(14) = image.Utf8Text(19);
-    value(15) = image.Utf8Text(20);
-
-    const GeofenceValue geofence = ParseGeofence(image.Text(21));
-    value(16) = "Режим " + std::to_string(geofence.mode);
-    value(17) = std::to_string(geofence.diameter.value_or(0)) + " км";
-
-    value(18) = image.Utf8Text(22);
-    value(19) = image.Text(23) == kNotSetText ? std::string("Автоматически") : image.Utf8Text(23);
+    for (std::size_t row = 0; row < kRows.size(); ++row) {
+        table[row][0] = kRows[row].title;
+        kRows[row].word(image, table[row][1]);
+    }
 }
 
 }  // namespace zort

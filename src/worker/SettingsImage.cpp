@@ -46,10 +46,9 @@ std::string SettingsImage::Utf8Text(int slot) const {
     return Cp1251ToUtf8(Text(slot));
 }
 
-void SettingsImage::SetMarker28() {
-    auto& marker = Slot(28).bytes;
-    marker[0] = '1';
-    marker[1] = 0;
+void ParameterSlot::SetMarker() {
+    bytes[0] = '1';
+    bytes[1] = 0;
 }
 
 void SettingsImage::Reset() {

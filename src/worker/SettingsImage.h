@@ -43,6 +43,9 @@ struct ParameterSlot {
     // Copies a device reply as zero-terminated text: its bytes up to and including
     // the first zero, at most 32. Bytes after that keep what they held.
     void CopyReply(std::span<const std::uint8_t> reply);
+    // A marker is written as "1" over whatever the slot held: only its first two bytes
+    // change.
+    void SetMarker();
 
     bool operator==(const ParameterSlot&) const = default;
 };
@@ -60,10 +63,6 @@ class SettingsImage {
     std::int64_t Number(int slot, bool allowMinus = false) const {
         return DecimalToInt(Text(slot), allowMinus);
     }
-
-    // The marker of slot 28 is written as "1" over whatever the slot held: only its
-    // first two bytes change.
-    void SetMarker28();
 
     // Zeroes the first kResetLength bytes (before a device read, on restore-defaults).
     void Reset();

@@ -17,14 +17,11 @@
 namespace zort::cli {
 namespace {
 
-constexpr int kMarker14Slot = 14;
-constexpr int kMarker28Slot = 28;
-
 std::string Quoted(const std::string& text) {
     return "«" + text + "»";
 }
-std::string KeyOf(int slot) {
-    return std::string(kSettingsKeys[static_cast<size_t>(slot)]);
+std::string Key(int slot) {
+    return std::string(KeyOf(slot));
 }
 
 std::string JoinLines(const std::vector<std::string>& lines) {
@@ -79,8 +76,7 @@ class WriteCommand final : public Command {
         const std::vector<int> unshown = ImageToControls(image, pages);
         if (!unshown.empty()) {
             std::vector<std::string> lines;
-            for (int slot : unshown)
-                lines.push_back(Quoted(KeyOf(slot)) + ": " + Quoted(image.Utf8Text(slot)));
+            for (int slot : unshown) lines.push_back(Quoted(Key(slot)) + ": " + Quoted(image.Utf8Text(slot)));
             return Outcome::BadInput("Недопустимые значения настроек", JoinLines(lines));
         }
         const SettingsImage given = image;
@@ -92,9 +88,9 @@ class WriteCommand final : public Command {
         // written as "1" and are nobody's choice.
         for (int k = 0; k < kWrittenItemCount; ++k) {
             const int slot = kExchangeTable[static_cast<size_t>(k)].slot;
-            if (slot == kMarker14Slot || slot == kMarker28Slot) continue;
+            if (slot == slot::kMarker14 || slot == slot::kMarker28) continue;
             if (given.Text(slot) != image.Text(slot)) {
-                sink.Print("Значение " + Quoted(KeyOf(slot)) + " будет записано как " +
+                sink.Print("Значение " + Quoted(Key(slot)) + " будет записано как " +
                            Quoted(image.Utf8Text(slot)) + " (было " + Quoted(given.Utf8Text(slot)) + ")");
             }
         }
@@ -107,7 +103,7 @@ class WriteCommand final : public Command {
         for (int k = 0; k < kWrittenItemCount; ++k) {
             const int slot = kExchangeTable[static_cast<size_t>(k)].slot;
             if (sent.Text(slot) != readBack.Text(slot)) {
-                lines.push_back(Quoted(KeyOf(slot)) + ": записано " + Quoted(sent.Utf8Text(slot)) +
+                lines.push_back(Quoted(Key(slot)) + ": записано " + Quoted(sent.Utf8Text(slot)) +
                                 ", прочитано " + Quoted(readBack.Utf8Text(slot)));
             }
         }
