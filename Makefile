@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 CTEST_ARGS ?=
 
-.PHONY: all deps configure build run test bench screenshots clean test-asan test-tsan fuzz
+.PHONY: all deps configure build run test bench screenshots clean test-asan test-tsan fuzz house
 
 all: build
 
@@ -54,6 +54,12 @@ fuzz:
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DZORT_FUZZ=ON -DZORT_SANITIZE=address,undefined >/dev/null
 	cmake --build build-fuzz -j $(JOBS) --target zort_fuzzers
 	bash fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
+# The house rules with the slow part too: every function of src/ at most 80 lines
+# (clang-tidy). Formatting and file lengths are also checked by `make test`.
+house: build
+	@bash scripts/install-deps.sh house
+	BUILD=$(BUILD) bash scripts/check-house.sh functions
 
 clean:
 	rm -rf $(BUILD)

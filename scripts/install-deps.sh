@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, the Debian packages the build and the tests need.
 # Idempotent: when every package is already there it does nothing and says nothing.
-# With "fuzz", also clang and its libFuzzer runtime, which only `make fuzz` needs.
+# With "fuzz", also clang and its libFuzzer runtime, which only `make fuzz` needs; with
+# "house", clang-tidy, which only `make house` needs.
 set -euo pipefail
 
 packages=(
@@ -10,9 +11,13 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-dejavu-core xvfb xauth
+  clang-format
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev)
+fi
+if [ "${1:-}" = house ]; then
+  packages+=(clang-tidy)
 fi
 
 missing=()
