@@ -1,8 +1,8 @@
 #include "sim/GnssBootModel.h"
 
 #include <algorithm>
-#include <charconv>
 
+#include "sim/FaultPlan.h"
 #include "sim/JsonWriter.h"
 
 namespace zort::sim {
@@ -51,12 +51,6 @@ uint32_t LoadBE32(const uint8_t* p) {
            static_cast<uint32_t>(p[2]) << 8 | p[3];
 }
 
-bool ParseCount(const std::string& text, int& value) {
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end && value >= 1;
-}
-
 }  // namespace
 
 const std::array<uint8_t, 20> GnssBootModel::kStartupReport = {
@@ -72,13 +66,9 @@ bool GnssBootFault::Parse(const std::string& text, GnssBootFault& fault, std::st
     std::string step = text.substr(0, colon);
     const std::string kind = text.substr(colon + 1);
     if (const size_t hash = step.find('#'); hash != std::string::npos) {
-        std::string nth = step.substr(hash + 1);
+        const std::string nth = step.substr(hash + 1);
         step.resize(hash);
-        if (!nth.empty() && nth.back() == '+') {
-            fault.onward = true;
-            nth.pop_back();
-        }
-        if (!ParseCount(nth, fault.nth)) {
+        if (!ParseOccurrence(nth, fault.nth, fault.onward)) {
             error = "bad occurrence: " + text;
             return false;
         }
