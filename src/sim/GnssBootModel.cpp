@@ -173,47 +173,16 @@ void GnssBootModel::Byte(uint8_t b, std::vector<uint8_t>& out) {
                 out.push_back(kSyncAnswer);  // a client that missed our first answer
             }
             return;
-        case Phase::kRomCommand: {
-            GnssBootStep step;
-            if (b == kWrite) {
-                step = GnssBootStep::kWriteCommand;
-            } else if (b == kChecksum) {
-                step = GnssBootStep::kChecksumCommand;
-            } else if (b == kJump) {
-                step = GnssBootStep::kJumpCommand;
-            } else {
-                return;
-            }
-            Emit(step, {b}, out);
-            command = b;
-            args.clear();
-            argsWanted = b == kJump ? 4 : 8;
-            phase = Phase::kRomArgs;
+        case Phase::kRomCommand:
+            RomCommandByte(b, out);
             return;
-        }
         case Phase::kRomArgs:
             args.push_back(b);
             if (args.size() == 4 || args.size() == argsWanted) RomArgsDone(out);
             return;
-        case Phase::kRomData: {
-            // A fault of loader data concerns the payload: looked up at its first byte.
-            bool corrupt = false;
-            if (!dataFaultLooked) {
-                dataFaultLooked = true;
-                dataFault = Next(GnssBootStep::kWriteData);
-                corrupt = dataFault && dataFault->kind == GnssFaultKind::kChecksum;
-            }
-            dataEcho.push_back(b);
-            StoreWordByte(dataIndex++, corrupt ? static_cast<uint8_t>(b ^ 0xFF) : b);
-            if (dataIndex == writeWords * 2) {
-                FlushData(out);
-                loaderWritten = true;
-                loaderAddress = writeAddress;
-                loaderWords = writeWords;
-                phase = Phase::kRomCommand;
-            }
+        case Phase::kRomData:
+            RomDataByte(b, out);
             return;
-        }
         case Phase::kLoaderCommand:
             if (b == kErase || b == kBlockSizeCommand) {
                 command = b;
@@ -239,6 +208,43 @@ void GnssBootModel::Byte(uint8_t b, std::vector<uint8_t>& out) {
         case Phase::kCrashed:
         case Phase::kRestarted:
             return;
+    }
+}
+
+void GnssBootModel::RomCommandByte(uint8_t b, std::vector<uint8_t>& out) {
+    GnssBootStep step;
+    if (b == kWrite) {
+        step = GnssBootStep::kWriteCommand;
+    } else if (b == kChecksum) {
+        step = GnssBootStep::kChecksumCommand;
+    } else if (b == kJump) {
+        step = GnssBootStep::kJumpCommand;
+    } else {
+        return;
+    }
+    Emit(step, {b}, out);
+    command = b;
+    args.clear();
+    argsWanted = b == kJump ? 4 : 8;
+    phase = Phase::kRomArgs;
+}
+
+void GnssBootModel::RomDataByte(uint8_t b, std::vector<uint8_t>& out) {
+    // A fault of loader data concerns the payload: looked up at its first byte.
+    bool corrupt = false;
+    if (!dataFaultLooked) {
+        dataFaultLooked = true;
+        dataFault = Next(GnssBootStep::kWriteData);
+        corrupt = dataFault && dataFault->kind == GnssFaultKind::kChecksum;
+    }
+    dataEcho.push_back(b);
+    StoreWordByte(dataIndex++, corrupt ? static_cast<uint8_t>(b ^ 0xFF) : b);
+    if (dataIndex == writeWords * 2) {
+        FlushData(out);
+        loaderWritten = true;
+        loaderAddress = writeAddress;
+        loaderWords = writeWords;
+        phase = Phase::kRomCommand;
     }
 }
 
