@@ -11,7 +11,7 @@
 
 namespace zort::cli {
 
-// Names the port for the next operations and applies the link timings.
+// Names the port for the next operations; the link keeps the tracker's own timings.
 void PrepareContext(DeviceContext& context, const std::string& port);
 
 // Starts the worker, waits until it has ended (port closed) and returns its result:

@@ -1,6 +1,6 @@
-#include <cstring>
+#include "link/OpenError.h"
 
-#include "link/SerialDevice.h"
+#include <cstring>
 
 namespace zort {
 

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "link/CommandFrame.h"
+#include "link/OpenError.h"
 #include "link/SerialDevice.h"
 
 namespace zort {

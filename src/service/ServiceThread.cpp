@@ -85,40 +85,29 @@ void ServiceThread::Execute() {
         Log(problem);
         return;
     }
-    switch (mode) {
-        case kServiceStartModem:
-            StartModem();
-            break;
-        case kServiceStopModem:
-            Switch(kCmdStopModem, kModemStopped, kModemNotStopped);
-            break;
-        case kServiceStartGnss:
-            Switch(kCmdStartGnss, kGnssStarted, kGnssNotStarted);
-            break;
-        case kServiceStopGnss:
-            Switch(kCmdStopGnss, kGnssStopped, kGnssNotStopped);
-            break;
-        case kServiceUploadFiles:
-            UploadFiles();
-            break;
-        case kServiceCreateTestEntry:
-            TestEntry(kAtCreateTestEntry, kTestEntryCreated, kTestEntryNotCreated);
-            break;
-        case kServiceBlankTestEntry:
-            TestEntry(kAtBlankTestEntry, kTestEntryBlanked, kTestEntryNotBlanked);
-            break;
-        case kServiceSendImei:
-            SendImei();
-            break;
-        case kServiceCall:
-            Call();
-            break;
-        case kServiceHangUp:
-            HangUp();
-            break;
-        default:
-            break;
-    }
+    // What each mode runs; a mode not listed does nothing.
+    struct ModeRun {
+        int mode;
+        void (*run)(ServiceThread& t);
+    };
+    static const ModeRun kRuns[] = {
+        {kServiceStartModem, [](ServiceThread& t) { t.StartModem(); }},
+        {kServiceStopModem,
+         [](ServiceThread& t) { t.Switch(kCmdStopModem, kModemStopped, kModemNotStopped); }},
+        {kServiceStartGnss, [](ServiceThread& t) { t.Switch(kCmdStartGnss, kGnssStarted, kGnssNotStarted); }},
+        {kServiceStopGnss, [](ServiceThread& t) { t.Switch(kCmdStopGnss, kGnssStopped, kGnssNotStopped); }},
+        {kServiceUploadFiles, [](ServiceThread& t) { t.UploadFiles(); }},
+        {kServiceCreateTestEntry,
+         [](ServiceThread& t) { t.TestEntry(kAtCreateTestEntry, kTestEntryCreated, kTestEntryNotCreated); }},
+        {kServiceBlankTestEntry,
+         [](ServiceThread& t) { t.TestEntry(kAtBlankTestEntry, kTestEntryBlanked, kTestEntryNotBlanked); }},
+        {kServiceSendImei, [](ServiceThread& t) { t.SendImei(); }},
+        {kServiceCall, [](ServiceThread& t) { t.Call(); }},
+        {kServiceHangUp, [](ServiceThread& t) { t.HangUp(); }},
+    };
+    const auto found =
+        std::find_if(std::begin(kRuns), std::end(kRuns), [this](const ModeRun& r) { return r.mode == mode; });
+    if (found != std::end(kRuns)) found->run(*this);
 }
 
 void ServiceThread::StartModem() {

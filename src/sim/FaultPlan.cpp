@@ -1,15 +1,26 @@
 #include "sim/FaultPlan.h"
 
 #include <charconv>
+#include <climits>
+
+#include "sim/ParseNumber.h"
 
 namespace zort::sim {
 namespace {
 
-bool ParseInt(const std::string& text, int& value) {
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end && value >= 0;
-}
+struct ActionName {
+    const char* text;
+    FaultAction action;
+    bool takesArg;
+};
+
+// In the order of FaultAction.
+constexpr ActionName kActionNames[] = {
+    {"drop", FaultAction::kDrop, false},  {"delay", FaultAction::kDelay, true},
+    {"extra", FaultAction::kExtra, true}, {"garbage", FaultAction::kGarbage, true},
+    {"short", FaultAction::kShort, true}, {"close", FaultAction::kClose, false},
+    {"hold", FaultAction::kHold, false},
+};
 
 bool ParseHex(const std::string& text, std::vector<uint8_t>& bytes) {
     if (text.empty() || text.size() % 2 != 0) return false;
@@ -23,7 +34,41 @@ bool ParseHex(const std::string& text, std::vector<uint8_t>& bytes) {
     return true;
 }
 
+// ACTION[=ARG], the part before the '@'.
+bool ParseAction(std::string action, const std::string& text, FaultRule& rule, std::string& error) {
+    std::string arg;
+    if (const size_t eq = action.find('='); eq != std::string::npos) {
+        arg = action.substr(eq + 1);
+        action.resize(eq);
+    }
+    for (const ActionName& n : kActionNames) {
+        if (action != n.text) continue;
+        rule.action = n.action;
+        if (n.takesArg != !arg.empty() || (n.takesArg && !ParseNumber(arg, 0, INT_MAX, rule.arg))) {
+            error = "bad argument for " + action + ": " + text;
+            return false;
+        }
+        return true;
+    }
+    error = "unknown fault action: " + action;
+    return false;
+}
+
 }  // namespace
+
+const char* FaultActionName(FaultAction action) {
+    return kActionNames[static_cast<int>(action)].text;
+}
+
+bool FaultActionTakesArg(FaultAction action) {
+    return kActionNames[static_cast<int>(action)].takesArg;
+}
+
+bool ParseOccurrence(std::string text, int& nth, bool& onward) {
+    onward = !text.empty() && text.back() == '+';
+    if (onward) text.pop_back();
+    return ParseNumber(text, 1, INT_MAX, nth);
+}
 
 bool FaultRule::Selects(int frameCommand, const std::vector<uint8_t>& framePayload) const {
     if (command != 0 && command != frameCommand) return false;
@@ -42,37 +87,7 @@ bool FaultRule::Parse(const std::string& text, FaultRule& rule, std::string& err
         error = "expected ACTION[=ARG]@CMD#K[+]: " + text;
         return false;
     }
-    std::string action = text.substr(0, at);
-    std::string arg;
-    if (const size_t eq = action.find('='); eq != std::string::npos) {
-        arg = action.substr(eq + 1);
-        action.resize(eq);
-    }
-    struct Name {
-        const char* text;
-        FaultAction action;
-        bool needsArg;
-    };
-    static const Name kNames[] = {
-        {"drop", FaultAction::kDrop, false},  {"delay", FaultAction::kDelay, true},
-        {"extra", FaultAction::kExtra, true}, {"garbage", FaultAction::kGarbage, true},
-        {"short", FaultAction::kShort, true}, {"close", FaultAction::kClose, false},
-        {"hold", FaultAction::kHold, false},
-    };
-    bool known = false;
-    for (const Name& n : kNames) {
-        if (action != n.text) continue;
-        known = true;
-        rule.action = n.action;
-        if (n.needsArg != !arg.empty() || (n.needsArg && !ParseInt(arg, rule.arg))) {
-            error = "bad argument for " + action + ": " + text;
-            return false;
-        }
-    }
-    if (!known) {
-        error = "unknown fault action: " + action;
-        return false;
-    }
+    if (!ParseAction(text.substr(0, at), text, rule, error)) return false;
     std::string cmd = text.substr(at + 1, hash - at - 1);
     if (const size_t colon = cmd.find(':'); colon != std::string::npos) {
         if (!ParseHex(cmd.substr(colon + 1), rule.payload)) {
@@ -85,18 +100,13 @@ bool FaultRule::Parse(const std::string& text, FaultRule& rule, std::string& err
             return false;
         }
     }
-    std::string nth = text.substr(hash + 1);
-    if (!nth.empty() && nth.back() == '+') {
-        rule.onward = true;
-        nth.pop_back();
-    }
     if (cmd == "*") {
         rule.command = 0;
-    } else if (!ParseInt(cmd, rule.command) || rule.command < 1 || rule.command > 255) {
+    } else if (!ParseNumber(cmd, 1, 255, rule.command)) {
         error = "bad command code: " + text;
         return false;
     }
-    if (!ParseInt(nth, rule.nth) || rule.nth < 1) {
+    if (!ParseOccurrence(text.substr(hash + 1), rule.nth, rule.onward)) {
         error = "bad frame count: " + text;
         return false;
     }

@@ -44,6 +44,14 @@ struct FaultRule {
     static bool Parse(const std::string& text, FaultRule& rule, std::string& error);
 };
 
+// The action's word in the text form, and whether it takes "=ARG".
+const char* FaultActionName(FaultAction action);
+bool FaultActionTakesArg(FaultAction action);
+
+// "K" or "K+", the occurrence part of a tracker's and of a receiver's fault: K counts
+// from 1, "+" extends the fault to every later occurrence.
+bool ParseOccurrence(std::string text, int& nth, bool& onward);
+
 struct FaultPlan {
     std::vector<FaultRule> rules;
     int replyDelayMs = 0;       // every answer this much later

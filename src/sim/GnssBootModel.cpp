@@ -1,8 +1,8 @@
 #include "sim/GnssBootModel.h"
 
 #include <algorithm>
-#include <charconv>
 
+#include "sim/FaultPlan.h"
 #include "sim/JsonWriter.h"
 
 namespace zort::sim {
@@ -51,12 +51,6 @@ uint32_t LoadBE32(const uint8_t* p) {
            static_cast<uint32_t>(p[2]) << 8 | p[3];
 }
 
-bool ParseCount(const std::string& text, int& value) {
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end && value >= 1;
-}
-
 }  // namespace
 
 const std::array<uint8_t, 20> GnssBootModel::kStartupReport = {
@@ -72,13 +66,9 @@ bool GnssBootFault::Parse(const std::string& text, GnssBootFault& fault, std::st
     std::string step = text.substr(0, colon);
     const std::string kind = text.substr(colon + 1);
     if (const size_t hash = step.find('#'); hash != std::string::npos) {
-        std::string nth = step.substr(hash + 1);
+        const std::string nth = step.substr(hash + 1);
         step.resize(hash);
-        if (!nth.empty() && nth.back() == '+') {
-            fault.onward = true;
-            nth.pop_back();
-        }
-        if (!ParseCount(nth, fault.nth)) {
+        if (!ParseOccurrence(nth, fault.nth, fault.onward)) {
             error = "bad occurrence: " + text;
             return false;
         }
@@ -183,47 +173,16 @@ void GnssBootModel::Byte(uint8_t b, std::vector<uint8_t>& out) {
                 out.push_back(kSyncAnswer);  // a client that missed our first answer
             }
             return;
-        case Phase::kRomCommand: {
-            GnssBootStep step;
-            if (b == kWrite) {
-                step = GnssBootStep::kWriteCommand;
-            } else if (b == kChecksum) {
-                step = GnssBootStep::kChecksumCommand;
-            } else if (b == kJump) {
-                step = GnssBootStep::kJumpCommand;
-            } else {
-                return;
-            }
-            Emit(step, {b}, out);
-            command = b;
-            args.clear();
-            argsWanted = b == kJump ? 4 : 8;
-            phase = Phase::kRomArgs;
+        case Phase::kRomCommand:
+            RomCommandByte(b, out);
             return;
-        }
         case Phase::kRomArgs:
             args.push_back(b);
             if (args.size() == 4 || args.size() == argsWanted) RomArgsDone(out);
             return;
-        case Phase::kRomData: {
-            // A fault of loader data concerns the payload: looked up at its first byte.
-            bool corrupt = false;
-            if (!dataFaultLooked) {
-                dataFaultLooked = true;
-                dataFault = Next(GnssBootStep::kWriteData);
-                corrupt = dataFault && dataFault->kind == GnssFaultKind::kChecksum;
-            }
-            dataEcho.push_back(b);
-            StoreWordByte(dataIndex++, corrupt ? static_cast<uint8_t>(b ^ 0xFF) : b);
-            if (dataIndex == writeWords * 2) {
-                FlushData(out);
-                loaderWritten = true;
-                loaderAddress = writeAddress;
-                loaderWords = writeWords;
-                phase = Phase::kRomCommand;
-            }
+        case Phase::kRomData:
+            RomDataByte(b, out);
             return;
-        }
         case Phase::kLoaderCommand:
             if (b == kErase || b == kBlockSizeCommand) {
                 command = b;
@@ -249,6 +208,43 @@ void GnssBootModel::Byte(uint8_t b, std::vector<uint8_t>& out) {
         case Phase::kCrashed:
         case Phase::kRestarted:
             return;
+    }
+}
+
+void GnssBootModel::RomCommandByte(uint8_t b, std::vector<uint8_t>& out) {
+    GnssBootStep step;
+    if (b == kWrite) {
+        step = GnssBootStep::kWriteCommand;
+    } else if (b == kChecksum) {
+        step = GnssBootStep::kChecksumCommand;
+    } else if (b == kJump) {
+        step = GnssBootStep::kJumpCommand;
+    } else {
+        return;
+    }
+    Emit(step, {b}, out);
+    command = b;
+    args.clear();
+    argsWanted = b == kJump ? 4 : 8;
+    phase = Phase::kRomArgs;
+}
+
+void GnssBootModel::RomDataByte(uint8_t b, std::vector<uint8_t>& out) {
+    // A fault of loader data concerns the payload: looked up at its first byte.
+    bool corrupt = false;
+    if (!dataFaultLooked) {
+        dataFaultLooked = true;
+        dataFault = Next(GnssBootStep::kWriteData);
+        corrupt = dataFault && dataFault->kind == GnssFaultKind::kChecksum;
+    }
+    dataEcho.push_back(b);
+    StoreWordByte(dataIndex++, corrupt ? static_cast<uint8_t>(b ^ 0xFF) : b);
+    if (dataIndex == writeWords * 2) {
+        FlushData(out);
+        loaderWritten = true;
+        loaderAddress = writeAddress;
+        loaderWords = writeWords;
+        phase = Phase::kRomCommand;
     }
 }
 

@@ -138,6 +138,8 @@ class GnssBootModel {
     };
 
     void Byte(uint8_t b, std::vector<uint8_t>& out);
+    void RomCommandByte(uint8_t b, std::vector<uint8_t>& out);
+    void RomDataByte(uint8_t b, std::vector<uint8_t>& out);
     void RomArgsDone(std::vector<uint8_t>& out);
     void LoaderArgsDone(std::vector<uint8_t>& out);
     void BlockDone(std::vector<uint8_t>& out);

@@ -1,9 +1,11 @@
 #include "sim/ModemModel.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "link/Cp1251.h"
 #include "sim/JsonWriter.h"
+#include "sim/ParseNumber.h"
 
 namespace zort::sim {
 namespace {
@@ -48,14 +50,9 @@ bool SplitArgs(const std::string& args, std::vector<std::string>& out, std::vect
     return !inQuotes;
 }
 
+// The modem's parser reads at most 12 digits of a count.
 bool ParseCount(const std::string& text, uint64_t& value) {
-    if (text.empty() || text.size() > 12) return false;
-    value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + static_cast<uint64_t>(c - '0');
-    }
-    return true;
+    return text.size() <= 12 && ParseNumber(text, 0, UINT64_MAX, value);
 }
 
 }  // namespace

@@ -175,6 +175,53 @@ void PtyTransport::Schedule(std::vector<uint8_t> bytes, Clock::time_point start,
     if (wakeFd >= 0) (void)!::write(wakeFd, &one, sizeof one);
 }
 
+void PtyTransport::Receive(uint8_t* buffer, size_t size) {
+    const ssize_t n = ::read(masterFd, buffer, size);
+    if (n > 0) {
+        const auto received = Clock::now();
+        std::vector<PlannedReply> replies = simulator.OnBytes(buffer, static_cast<size_t>(n));
+        for (PlannedReply& r : replies) {
+            const auto start = received + WireTime(r.requestBytes) + std::chrono::milliseconds(r.delayMs);
+            if (!r.bytes.empty() || r.closeLine) Schedule(std::move(r.bytes), start, r.closeLine, r.held);
+        }
+        if (!replies.empty() && framesHandled) framesHandled();
+    }
+}
+
+bool PtyTransport::SendDue(Clock::time_point& stuckSince, bool& waitWritable) {
+    waitWritable = false;
+    for (;;) {
+        Chunk chunk;
+        {
+            std::lock_guard lock(mutex);
+            if (queue.empty() || queue.front().due > Clock::now()) return false;
+            chunk = std::move(queue.front());
+            queue.pop_front();
+            writing = true;
+        }
+        if (chunk.closeLine) return true;
+        const ssize_t n = ::write(masterFd, chunk.bytes.data(), chunk.bytes.size());
+        const size_t written = n > 0 ? static_cast<size_t>(n) : 0;
+        if (written < chunk.bytes.size()) {
+            if (stuckSince == Clock::time_point{}) stuckSince = Clock::now();
+            if (Clock::now() - stuckSince < kStuckWriteLimit) {
+                chunk.bytes.erase(chunk.bytes.begin(), chunk.bytes.begin() + static_cast<long>(written));
+                std::lock_guard lock(mutex);
+                queue.push_front(std::move(chunk));
+                writing = false;
+                waitWritable = true;
+                return false;
+            }
+        }
+        stuckSince = Clock::time_point{};
+        {
+            std::lock_guard lock(mutex);
+            writing = false;
+        }
+        stateCv.notify_all();
+    }
+}
+
 void PtyTransport::Loop() {
     uint8_t buffer[4096];
     Clock::time_point nextSpontaneous = Clock::now() + kSpontaneousPeriod;
@@ -204,61 +251,13 @@ void PtyTransport::Loop() {
             uint64_t v;
             (void)!::read(wakeFd, &v, sizeof v);
         }
-        if (fds[0].revents & POLLIN) {
-            const ssize_t n = ::read(masterFd, buffer, sizeof buffer);
-            if (n > 0) {
-                const auto received = Clock::now();
-                std::vector<PlannedReply> replies = simulator.OnBytes(buffer, static_cast<size_t>(n));
-                for (PlannedReply& r : replies) {
-                    const auto start =
-                        received + WireTime(r.requestBytes) + std::chrono::milliseconds(r.delayMs);
-                    if (!r.bytes.empty() || r.closeLine)
-                        Schedule(std::move(r.bytes), start, r.closeLine, r.held);
-                }
-                if (!replies.empty() && framesHandled) framesHandled();
-            }
-        }
+        if (fds[0].revents & POLLIN) Receive(buffer, sizeof buffer);
         if (Clock::now() >= nextSpontaneous) {
             std::vector<uint8_t> bytes = simulator.TakeSpontaneous();
             if (!bytes.empty()) Schedule(std::move(bytes), Clock::now(), false);
             nextSpontaneous = Clock::now() + kSpontaneousPeriod;
         }
-        // Send what is due.
-        waitWritable = false;
-        for (;;) {
-            Chunk chunk;
-            {
-                std::lock_guard lock(mutex);
-                if (queue.empty() || queue.front().due > Clock::now()) break;
-                chunk = std::move(queue.front());
-                queue.pop_front();
-                writing = true;
-            }
-            if (chunk.closeLine) {
-                close = true;
-                break;
-            }
-            const ssize_t n = ::write(masterFd, chunk.bytes.data(), chunk.bytes.size());
-            const size_t written = n > 0 ? static_cast<size_t>(n) : 0;
-            if (written < chunk.bytes.size()) {
-                if (stuckSince == Clock::time_point{}) stuckSince = Clock::now();
-                if (Clock::now() - stuckSince < kStuckWriteLimit) {
-                    chunk.bytes.erase(chunk.bytes.begin(), chunk.bytes.begin() + static_cast<long>(written));
-                    std::lock_guard lock(mutex);
-                    queue.push_front(std::move(chunk));
-                    writing = false;
-                    waitWritable = true;
-                    break;
-                }
-            }
-            stuckSince = Clock::time_point{};
-            {
-                std::lock_guard lock(mutex);
-                writing = false;
-            }
-            stateCv.notify_all();
-        }
-        if (close) break;
+        if (SendDue(stuckSince, waitWritable)) break;
     }
     // The line is gone: the client's next read sees a hang-up.
     {

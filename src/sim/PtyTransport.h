@@ -63,6 +63,12 @@ class PtyTransport {
     };
 
     void Loop();
+    // Reads what the client sent and schedules the simulator's answers.
+    void Receive(uint8_t* buffer, size_t size);
+    // Writes every chunk that is due; true when one of them closes the line. A chunk the
+    // line does not take whole goes back to the front and `waitWritable` is set, until
+    // the line has been stuck for kStuckWriteLimit.
+    bool SendDue(Clock::time_point& stuckSince, bool& waitWritable);
     void Schedule(std::vector<uint8_t> bytes, Clock::time_point start, bool closeLine, bool held = false);
     bool AllSentLocked() const;
     Clock::duration WireTime(size_t bytes) const;

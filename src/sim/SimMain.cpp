@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -11,12 +12,17 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "link/Cp1251.h"
+#include "sim/ParseNumber.h"
 #include "sim/PtyTransport.h"
 #include "sim/TrackerSimulator.h"
 
 namespace {
+
+using namespace zort::sim;
 
 const char kUsage[] =
     "usage: zort-sim [options]\n"
@@ -58,101 +64,134 @@ bool WriteFileAtomically(const std::string& path, const std::string& text) {
     return std::rename(tmp.c_str(), path.c_str()) == 0;
 }
 
-bool ParseNumber(const char* text, int& value) {
+// Everything the command line sets.
+struct SimSettings {
+    FaultPlan plan;
+    PtyTransport::Options transport;
+    std::string statePath;
+    std::vector<std::pair<uint32_t, std::string>> params;
+    ModemModel::Options modem;
+    int nmeaPeriodMs = 1000;
+    int gnssSyncAfter = 0;
+    std::vector<GnssBootFault> gnssFaults;
+};
+
+// One option of the command line. Exactly one of the three is set: a number it stores,
+// a switch it turns on, or a value it reads itself.
+struct Option {
+    const char* name;
+    void (*number)(SimSettings& s, int value) = nullptr;
+    void (*flag)(SimSettings& s) = nullptr;
+    // An error message when the value cannot be used.
+    std::string (*text)(SimSettings& s, const std::string& value) = nullptr;
+};
+
+std::string AddFault(SimSettings& s, const std::string& value) {
+    std::string error;
+    FaultRule::Parse(value, s.plan.rules.emplace_back(), error);
+    return error;
+}
+
+std::string AddGnssFault(SimSettings& s, const std::string& value) {
+    std::string error;
+    GnssBootFault::Parse(value, s.gnssFaults.emplace_back(), error);
+    return error;
+}
+
+std::string AddParam(SimSettings& s, const std::string& value) {
+    const size_t eq = value.find('=');
     char* end = nullptr;
-    const long v = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || v < 0 || v > 100000000) return false;
-    value = static_cast<int>(v);
-    return true;
+    const unsigned long id = std::strtoul(value.c_str(), &end, 16);
+    if (eq == std::string::npos || end != value.c_str() + eq) return "expected ID=TEXT: " + value;
+    s.params.emplace_back(static_cast<uint32_t>(id), zort::Utf8ToCp1251(value.substr(eq + 1)));
+    return {};
+}
+
+const Option kOptions[] = {
+    {.name = "--baud", .number = [](SimSettings& s, int n) { s.transport.baud = n; }},
+    {.name = "--delay", .number = [](SimSettings& s, int n) { s.plan.replyDelayMs = n; }},
+    {.name = "--extra", .number = [](SimSettings& s, int n) { s.plan.extraBytes = n; }},
+    {.name = "--close-after", .number = [](SimSettings& s, int n) { s.plan.closeAfterFrames = n; }},
+    {.name = "--fault", .text = AddFault},
+    {.name = "--param", .text = AddParam},
+    {.name = "--state",
+     .text =
+         [](SimSettings& s, const std::string& v) {
+             s.statePath = v;
+             return std::string();
+         }},
+    {.name = "--modem-silent", .flag = [](SimSettings& s) { s.modem.silent = true; }},
+    {.name = "--modem-error", .flag = [](SimSettings& s) { s.modem.errorToAll = true; }},
+    {.name = "--modem-no-prompt", .flag = [](SimSettings& s) { s.modem.noPrompt = true; }},
+    {.name = "--modem-free", .number = [](SimSettings& s, int n) { s.modem.freeBytes = n; }},
+    {.name = "--nmea-period", .number = [](SimSettings& s, int n) { s.nmeaPeriodMs = n; }},
+    {.name = "--gnss-sync-after", .number = [](SimSettings& s, int n) { s.gnssSyncAfter = n; }},
+    {.name = "--gnss-fail", .text = AddGnssFault},
+};
+
+// -1 when the simulator is to run; otherwise the exit status, after printing why.
+int ParseOptions(int argc, char** argv, SimSettings& settings) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        }
+        const auto option = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                         [&](const Option& o) { return arg == o.name; });
+        if (option == std::end(kOptions)) {
+            std::cerr << "zort-sim: unknown option " << arg << "\n" << kUsage;
+            return 2;
+        }
+        if (option->flag) {
+            option->flag(settings);
+            continue;
+        }
+        if (i + 1 >= argc) {
+            std::cerr << "zort-sim: " << arg << " needs a value\n" << kUsage;
+            return 2;
+        }
+        const std::string value = argv[++i];
+        int number = 0;
+        // A typo far beyond any sensible figure is refused rather than taken.
+        if (option->number && !ParseNumber(value, 0, 100000000, number)) {
+            std::cerr << "zort-sim: bad number for " << arg << ": " << value << "\n";
+            return 2;
+        }
+        if (option->number) {
+            option->number(settings, number);
+        } else if (const std::string error = option->text(settings, value); !error.empty()) {
+            std::cerr << "zort-sim: " << error << "\n";
+            return 2;
+        }
+    }
+    return -1;
+}
+
+// The models as the options leave them, before the line opens.
+void Configure(TrackerSimulator& simulator, PtyTransport& transport, const SimSettings& settings) {
+    simulator.WithModel([&](TrackerModel& m) {
+        for (const auto& [id, text] : settings.params) m.SetParameterText(id, text);
+        return 0;
+    });
+    simulator.WithModem([&](ModemModel& m) {
+        m.SetOptions(settings.modem);
+        return 0;
+    });
+    simulator.WithGnss([&](GnssReceiverModel& g) {
+        g.SetBurstPeriod(std::chrono::milliseconds(settings.nmeaPeriodMs > 0 ? settings.nmeaPeriodMs : 1000));
+        g.Boot().SetSyncAfter(settings.gnssSyncAfter);
+        for (const GnssBootFault& f : settings.gnssFaults) g.Boot().AddFault(f);
+        g.Boot().SetLineCloser([&transport] { transport.CloseLine(); });
+        return 0;
+    });
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    using namespace zort::sim;
-    FaultPlan plan;
-    PtyTransport::Options options;
-    std::string statePath;
-    std::vector<std::pair<uint32_t, std::string>> params;
-    ModemModel::Options modemOptions;
-    int nmeaPeriodMs = 1000;
-    int gnssSyncAfter = 0;
-    std::vector<GnssBootFault> gnssFaults;
-
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&]() -> const char* {
-            if (i + 1 >= argc) {
-                std::cerr << "zort-sim: " << arg << " needs a value\n" << kUsage;
-                std::exit(2);
-            }
-            return argv[++i];
-        };
-        auto number = [&](int& out) {
-            const char* v = value();
-            if (!ParseNumber(v, out)) {
-                std::cerr << "zort-sim: bad number for " << arg << ": " << v << "\n";
-                std::exit(2);
-            }
-        };
-        if (arg == "--help" || arg == "-h") {
-            std::cout << kUsage;
-            return 0;
-        } else if (arg == "--baud") {
-            number(options.baud);
-        } else if (arg == "--delay") {
-            number(plan.replyDelayMs);
-        } else if (arg == "--extra") {
-            number(plan.extraBytes);
-        } else if (arg == "--close-after") {
-            number(plan.closeAfterFrames);
-        } else if (arg == "--fault") {
-            FaultRule rule;
-            std::string error;
-            if (!FaultRule::Parse(value(), rule, error)) {
-                std::cerr << "zort-sim: " << error << "\n";
-                return 2;
-            }
-            plan.rules.push_back(rule);
-        } else if (arg == "--param") {
-            const std::string v = value();
-            const size_t eq = v.find('=');
-            char* end = nullptr;
-            const unsigned long id = std::strtoul(v.c_str(), &end, 16);
-            if (eq == std::string::npos || end != v.c_str() + eq) {
-                std::cerr << "zort-sim: expected ID=TEXT: " << v << "\n";
-                return 2;
-            }
-            params.emplace_back(static_cast<uint32_t>(id), zort::Utf8ToCp1251(v.substr(eq + 1)));
-        } else if (arg == "--state") {
-            statePath = value();
-        } else if (arg == "--modem-silent") {
-            modemOptions.silent = true;
-        } else if (arg == "--modem-error") {
-            modemOptions.errorToAll = true;
-        } else if (arg == "--modem-no-prompt") {
-            modemOptions.noPrompt = true;
-        } else if (arg == "--modem-free") {
-            int free = 0;
-            number(free);
-            modemOptions.freeBytes = free;
-        } else if (arg == "--nmea-period") {
-            number(nmeaPeriodMs);
-        } else if (arg == "--gnss-sync-after") {
-            number(gnssSyncAfter);
-        } else if (arg == "--gnss-fail") {
-            GnssBootFault fault;
-            std::string error;
-            if (!GnssBootFault::Parse(value(), fault, error)) {
-                std::cerr << "zort-sim: " << error << "\n";
-                return 2;
-            }
-            gnssFaults.push_back(fault);
-        } else {
-            std::cerr << "zort-sim: unknown option " << arg << "\n" << kUsage;
-            return 2;
-        }
-    }
+    SimSettings settings;
+    if (const int status = ParseOptions(argc, argv, settings); status >= 0) return status;
 
     // Signals are taken synchronously below; block them before any thread starts.
     sigset_t signals;
@@ -162,32 +201,16 @@ int main(int argc, char** argv) {
     sigaddset(&signals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    TrackerSimulator simulator(plan);
-    simulator.WithModel([&](TrackerModel& m) {
-        for (const auto& [id, text] : params) m.SetParameterText(id, text);
-        return 0;
-    });
-    simulator.WithModem([&](ModemModel& m) {
-        m.SetOptions(modemOptions);
-        return 0;
-    });
-    simulator.WithGnss([&](GnssReceiverModel& g) {
-        g.SetBurstPeriod(std::chrono::milliseconds(nmeaPeriodMs > 0 ? nmeaPeriodMs : 1000));
-        return 0;
-    });
-    PtyTransport transport(simulator, options);
+    TrackerSimulator simulator(settings.plan);
+    PtyTransport transport(simulator, settings.transport);
+    Configure(simulator, transport, settings);
+    const std::string& statePath = settings.statePath;
     auto dumpState = [&] {
         if (!statePath.empty() && !WriteFileAtomically(statePath, simulator.StateJson())) {
             std::cerr << "zort-sim: cannot write " << statePath << "\n";
         }
     };
     transport.OnFramesHandled(dumpState);
-    simulator.WithGnss([&](GnssReceiverModel& g) {
-        g.Boot().SetSyncAfter(gnssSyncAfter);
-        for (const GnssBootFault& f : gnssFaults) g.Boot().AddFault(f);
-        g.Boot().SetLineCloser([&transport] { transport.CloseLine(); });
-        return 0;
-    });
     std::string error;
     if (!transport.Start(error)) {
         std::cerr << "zort-sim: " << error << "\n";

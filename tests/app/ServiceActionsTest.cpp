@@ -28,8 +28,8 @@ namespace {
 
 // A main window and its service window wired to a simulated tracker, with boxes recorded
 // and "config.ini" in a folder of the test's own.
-struct Bench {
-    Bench() : transport(simulator) {
+struct ServiceWindows {
+    ServiceWindows() : transport(simulator) {
         std::string error;
         if (!transport.Start(error)) qFatal("simulator: %s", error.c_str());
         form1 = std::make_unique<TForm1>();
@@ -41,7 +41,7 @@ struct Bench {
             *form1, zort::IniProfile(profileDir.filePath(QStringLiteral("config.ini")).toStdString()));
         form1->form5 = form5.get();
     }
-    ~Bench() {
+    ~ServiceWindows() {
         form5.reset();
         form1.reset();
     }
@@ -95,7 +95,7 @@ class ServiceActionsTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
     void ModemStartLogsItsLines() {
-        Bench b;
+        ServiceWindows b;
         QTest::mouseClick(b.form5->Button1, Qt::LeftButton);
         QVERIFY(b.WaitRunsEnded());
         QCOMPARE(b.LogLines(),
@@ -106,7 +106,7 @@ class ServiceActionsTest : public QObject {
     }
 
     void EmptyPhoneSendsNothingAndATypedOneGoesOutAsTyped() {
-        Bench b;
+        ServiceWindows b;
         QTest::mouseClick(b.form5->Button12, Qt::LeftButton);
         QTest::mouseClick(b.form5->Button13, Qt::LeftButton);
         QCOMPARE(b.form5->RunsInFlight(), 0);
@@ -121,7 +121,7 @@ class ServiceActionsTest : public QObject {
         QVERIFY(b.WaitRunsEnded());
         QTest::mouseClick(b.form5->Button14, Qt::LeftButton);
         QVERIFY(b.WaitRunsEnded());
-        QVERIFY(Bench::WaitFor(
+        QVERIFY(ServiceWindows::WaitFor(
             [&] { return b.simulator.WithModem([](zort::sim::ModemModel& m) { return m.HangUps(); }) == 1; },
             2000));
         QCOMPARE(b.simulator.WithModem([](zort::sim::ModemModel& m) { return m.Calls(); }),
@@ -131,7 +131,7 @@ class ServiceActionsTest : public QObject {
     }
 
     void RelayTickedTwiceRunsOnceAndTheLogGetsTheWholeStream() {
-        Bench b;
+        ServiceWindows b;
         b.form1->context.timings.nmeaPollMs = 200;
         b.form5->Open();
         b.SwitchReceiver(true);
@@ -139,11 +139,12 @@ class ServiceActionsTest : public QObject {
         b.form5->CheckBox1Click();  // a second tick while the relay runs
         QCOMPARE(b.form5->RunsInFlight(), 1);
         QVERIFY(b.form5->RelayRunning());
-        QVERIFY(Bench::WaitFor([&] { return b.form5->Memo1->toPlainText().count(QLatin1Char('\n')) > 40; },
-                               5000));
+        QVERIFY(ServiceWindows::WaitFor(
+            [&] { return b.form5->Memo1->toPlainText().count(QLatin1Char('\n')) > 40; }, 5000));
         b.SwitchReceiver(false);
         const QString sent = b.SentStream();
-        QVERIFY(Bench::WaitFor([&] { return b.form5->Memo1->toPlainText().size() >= sent.size(); }, 3000));
+        QVERIFY(ServiceWindows::WaitFor([&] { return b.form5->Memo1->toPlainText().size() >= sent.size(); },
+                                        3000));
         QCOMPARE(b.form5->Memo1->toPlainText(), sent);
         QCOMPARE(b.form5->focusWidget(), b.form5->Memo1);
         QCOMPARE(b.form5->Memo1->textCursor().position(), b.form5->Memo1->document()->characterCount() - 1);
@@ -155,7 +156,7 @@ class ServiceActionsTest : public QObject {
     }
 
     void RelayWithoutDeviceShowsOneBoxAndNeedsANewTick() {
-        Bench b;
+        ServiceWindows b;
         b.form1->PreferPort(QStringLiteral("/dev/zort-no-such-port"));
         b.form5->CheckBox1->setChecked(true);
         QVERIFY(b.WaitRunsEnded());
@@ -169,11 +170,11 @@ class ServiceActionsTest : public QObject {
     }
 
     void GnssUpdateStartsAfterTheChannelSettlesAndGivesTheButtonBack() {
-        Bench b;
+        ServiceWindows b;
         b.form1->context.timings.nmeaPollMs = 200;
         b.form5->Open();
         b.form5->CheckBox1->setChecked(true);
-        QVERIFY(Bench::WaitFor([&] { return b.form1->context.port.IsOpen(); }, 3000));
+        QVERIFY(ServiceWindows::WaitFor([&] { return b.form1->context.port.IsOpen(); }, 3000));
         b.form5->Edit2->setText(b.profileDir.filePath(QStringLiteral("no-such-loader.bin")));
         b.form5->Edit3->setText(b.profileDir.filePath(QStringLiteral("no-such-firmware.bin")));
 
@@ -196,7 +197,7 @@ class ServiceActionsTest : public QObject {
         // served: as long as the clock says less, the button cannot have come back.
         if (clock.elapsed() < TForm5::kGnssSettleMs) QVERIFY(!b.form5->Button7->isEnabled());
 
-        QVERIFY2(Bench::WaitFor([&] { return b.form5->Button7->isEnabled(); }, 5000),
+        QVERIFY2(ServiceWindows::WaitFor([&] { return b.form5->Button7->isEnabled(); }, 5000),
                  qPrintable(b.form5->Memo1->toPlainText()));
         QVERIFY(clock.elapsed() >= TForm5::kGnssSettleMs);
         QVERIFY2(b.LogLines().contains(QStringLiteral("Ошибка открытия файла загрузчика")),
@@ -210,16 +211,16 @@ class ServiceActionsTest : public QObject {
     void ClosingTheMainWindowEndsServiceWorkQuietly() {
         struct Case {
             const char* name;
-            std::function<void(Bench&)> start;
+            std::function<void(ServiceWindows&)> start;
         };
         const std::vector<Case> cases = {
             {"relay",
-             [](Bench& b) {
+             [](ServiceWindows& b) {
                  b.SwitchReceiver(true);
                  b.form5->CheckBox1->setChecked(true);
              }},
             {"SMS to a silent modem, with its waits of minutes",
-             [](Bench& b) {
+             [](ServiceWindows& b) {
                  b.simulator.WithModem([](zort::sim::ModemModel& m) {
                      zort::sim::ModemModel::Options o;
                      o.silent = true;
@@ -229,10 +230,10 @@ class ServiceActionsTest : public QObject {
                  b.form5->Edit4->setText(QStringLiteral("+79001112233"));
                  b.form5->Button12Click();
              }},
-            {"update waiting for the channel to settle", [](Bench& b) { b.form5->Button7Click(); }},
+            {"update waiting for the channel to settle", [](ServiceWindows& b) { b.form5->Button7Click(); }},
         };
         for (const Case& c : cases) {
-            Bench b;
+            ServiceWindows b;
             b.form1->show();
             b.form5->Open();
             c.start(b);

@@ -13,6 +13,7 @@
 #include "link/Cp1251.h"
 #include "settings/ExchangeTable.h"
 #include "support/SimulatedTracker.h"
+#include "support/TempFolder.h"
 
 namespace zort {
 namespace {
@@ -51,22 +52,7 @@ bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-class CliDevice : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        dir = fs::path(::testing::TempDir()) /
-              ("zortcfg-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string File(const std::string& name) const { return (dir / name).string(); }
-    void Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(File(name), std::ios::binary) << bytes;
-    }
-
-    fs::path dir;
-};
+class CliDevice : public test::TempFolderTest {};
 
 TEST_F(CliDevice, ReadPrintsTheSummaryAndTheDeviceInformation) {
     SimulatedTracker tracker;
@@ -232,13 +218,14 @@ TEST_F(CliDevice, LostLinesAndMissingAcknowledgementsEndTheOperation) {
     EXPECT_TRUE(Has(read.err, "Ошибка во время чтения параметров"));
     EXPECT_LT(read.seconds, 2.0);
 
-    SimulatedTracker deaf(PlanOf({"drop@2#7"}));
-    const CliResult write =
-        RunZortcfg({"write", "--port", deaf.Path(), "--defaults", "--yes"}, test::ShortTimeouts());
+    // The seventh acknowledgement never comes: the line goes instead, which ends the
+    // wait at once rather than after the tracker's four seconds.
+    SimulatedTracker cut(PlanOf({"close@2#7"}));
+    const CliResult write = RunZortcfg({"write", "--port", cut.Path(), "--defaults", "--yes"});
     EXPECT_EQ(write.status, 1);
     EXPECT_TRUE(Has(write.err, "Ошибка во время записи параметров"));
     EXPECT_FALSE(Has(write.out, "Настройки успешно записаны"));
-    EXPECT_EQ(Frames(deaf.simulator, kCmdWriteParameter).size(), 7u);
+    EXPECT_EQ(Frames(cut.simulator, kCmdWriteParameter).size(), 7u);
 
     const CliResult absent = RunZortcfg({"read", "--port", File("no-such-port")});
     EXPECT_EQ(absent.status, 1);
@@ -288,12 +275,14 @@ TEST_F(CliDevice, FirmwareFilesWithoutAnImageAreRefusedBeforeTheTrackerIsTouched
     Write("named.fmw", FirmwareFile(10));
     EXPECT_EQ(RunZortcfg({"flash", "--port", tracker.Path(), File("named")}).status, 0);
 
-    SimulatedTracker deaf(PlanOf({"drop@11#2"}));
+    // No acknowledgement of the second block: the line goes instead of the tracker's
+    // ten-second wait.
+    SimulatedTracker cut(PlanOf({"close@11#2"}));
     Write("big.fmw", FirmwareFile(2000));
-    const CliResult r = RunZortcfg({"flash", "--port", deaf.Path(), File("big.fmw")}, test::ShortTimeouts());
+    const CliResult r = RunZortcfg({"flash", "--port", cut.Path(), File("big.fmw")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Ошибка во время записи прошивки\n");
-    EXPECT_EQ(Frames(deaf.simulator, kCmdWriteFirmwareBlock).size(), 2u) << "nothing after the lost block";
+    EXPECT_EQ(Frames(cut.simulator, kCmdWriteFirmwareBlock).size(), 2u) << "nothing after the lost block";
 }
 
 TEST_F(CliDevice, ProgressBarOnlyOnATerminal) {
@@ -319,8 +308,8 @@ TEST_F(CliDevice, GnssFlashLogsEveryStepAndTheReceiverHoldsTheImage) {
     for (size_t i = 0; i < firmware.size(); ++i) firmware[i] = static_cast<char>(i * 13 + 1);
     Write("loader.bin", loader);
     Write("gnss.bin", firmware);
-    const CliResult r = RunZortcfg(
-        {"gnss-flash", "--port", tracker.Path(), "--loader", File("loader.bin"), "--firmware", File("gnss.bin")});
+    const CliResult r = RunZortcfg({"gnss-flash", "--port", tracker.Path(), "--loader", File("loader.bin"),
+                                    "--firmware", File("gnss.bin")});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(Has(r.out, "Запись загрузчика...\n")) << r.out;
     EXPECT_TRUE(Has(r.out, "Прошивка GPS модуля завершена\n")) << r.out;
@@ -330,8 +319,8 @@ TEST_F(CliDevice, GnssFlashLogsEveryStepAndTheReceiverHoldsTheImage) {
     // A short loader never reaches the tracker.
     Write("short.bin", loader.substr(0, 100));
     SimulatedTracker untouched;
-    const CliResult bad = RunZortcfg(
-        {"gnss-flash", "--port", untouched.Path(), "--loader", File("short.bin"), "--firmware", File("gnss.bin")});
+    const CliResult bad = RunZortcfg({"gnss-flash", "--port", untouched.Path(), "--loader", File("short.bin"),
+                                      "--firmware", File("gnss.bin")});
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(bad.err.substr(0, bad.err.find('\n')), "Ошибка открытия файла загрузчика") << bad.err;
     EXPECT_TRUE(untouched.simulator.Trace().empty());

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "CliProcess.h"
+#include "support/TempFolder.h"
 
 namespace zort {
 namespace {
@@ -21,26 +22,7 @@ bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-class CliFiles : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        dir = fs::path(::testing::TempDir()) /
-              ("zortcfg-files-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string File(const std::string& name) const { return (dir / name).string(); }
-    void Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(File(name), std::ios::binary) << bytes;
-    }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(File(name), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-
-    fs::path dir;
-};
+class CliFiles : public test::TempFolderTest {};
 
 TEST_F(CliFiles, ConvertRoundTripKeepsTheRecordByteForByte) {
     Write("in.json", R"({"owner_phone": "00000", "pin": "0123", "time_zone": "-5", "balance_code": "*100#",
@@ -94,7 +76,7 @@ TEST_F(CliFiles, WialonCommandWritesTheThreeByteFile) {
     ASSERT_EQ(RunZortcfg({"wialon-command", "test", "-o", File("mode.cfg")}).status, 0);
     EXPECT_EQ(Read("mode.cfg"), std::string("\x02\x01\x02", 3));
 
-    ASSERT_EQ(RunZortcfg({"wialon-command", "daily"}, test::InDirectory(dir.string())).status, 0);
+    ASSERT_EQ(RunZortcfg({"wialon-command", "daily"}, test::InDirectory(folder.path.string())).status, 0);
     EXPECT_EQ(Read("command.cfg"), std::string("\x02\x01\x03", 3));
 
     // The window's name rule: ".cfg" is appended where the name lacks it.

@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,18 +26,10 @@ struct CliResult {
 };
 
 struct CliOptions {
-    // Shortens every reply time-out to 300 ms through zortcfg's test-only variable.
-    bool shortTimeouts = false;
     // Gives the child a pseudo-terminal as stderr instead of a pipe.
     bool stderrTerminal = false;
     std::string workingDirectory;
 };
-
-inline CliOptions ShortTimeouts() {
-    CliOptions options;
-    options.shortTimeouts = true;
-    return options;
-}
 
 inline CliOptions StderrTerminal() {
     CliOptions options;
@@ -61,14 +52,6 @@ inline CliResult RunZortcfg(const std::vector<std::string>& args, const CliOptio
     std::vector<char*> argv;
     for (auto& a : argStore) argv.push_back(a.data());
     argv.push_back(nullptr);
-    std::vector<std::string> envStore;
-    for (char** e = environ; *e; ++e) {
-        if (std::strncmp(*e, "ZORTCFG_TEST_ONLY_REPLY_MS=", 27) != 0) envStore.emplace_back(*e);
-    }
-    if (options.shortTimeouts) envStore.emplace_back("ZORTCFG_TEST_ONLY_REPLY_MS=300");
-    std::vector<char*> envp;
-    for (auto& e : envStore) envp.push_back(e.data());
-    envp.push_back(nullptr);
 
     int outPipe[2];
     int errPipe[2] = {-1, -1};
@@ -90,7 +73,7 @@ inline CliResult RunZortcfg(const std::vector<std::string>& args, const CliOptio
         if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) _exit(127);
         dup2(outPipe[1], STDOUT_FILENO);
         dup2(errPipe[1], STDERR_FILENO);
-        execve(argv[0], argv.data(), envp.data());
+        execve(argv[0], argv.data(), environ);
         _exit(127);
     }
     close(outPipe[1]);

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "files/ReplaceFile.h"
+#include "support/TempFolder.h"
 
 namespace fs = std::filesystem;
 using zort::ReplaceFileError;
@@ -22,15 +23,6 @@ namespace {
 
 class ReplaceFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() / ("replace-file-" + std::to_string(::getpid()) + "-" +
-                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-        target = folder / "settings.cfg";
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
     static std::string Read(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
         std::ostringstream text;
@@ -43,8 +35,9 @@ class ReplaceFileTest : public ::testing::Test {
     fs::path Temporary() const { return fs::path(target.string() + ".tmp"); }
     size_t Entries() const { return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {})); }
 
-    fs::path folder;
-    fs::path target;
+    const zort::test::TempFolder files{"replace-file"};
+    const fs::path folder = files.path;
+    const fs::path target = folder / "settings.cfg";
 };
 
 TEST_F(ReplaceFileTest, NewAndExistingFilesGetTheWholeContentAndNoTemporaryRemains) {

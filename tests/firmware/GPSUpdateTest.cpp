@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "firmware/GPSUpdateThread.h"
-#include "support/RecordingSink.h"
-#include "support/SimulatedTracker.h"
+#include "support/TempFolder.h"
+#include "support/TrackerWithWorker.h"
 
 namespace zort {
 namespace {
@@ -37,9 +37,10 @@ const std::vector<std::string> kSuccessLog = {
 
 class Sink : public test::RecordingSink {
   public:
-    explicit Sink(DeviceContext& context) : context(context) {}
+    Sink() = default;
+    explicit Sink(DeviceContext& context) : context(&context) {}
     void WorkerEnded() override {
-        portOpenAtEnd = context.port.IsOpen();
+        portOpenAtEnd = context->port.IsOpen();
         ++ended;
     }
     std::vector<std::string> Log() const { return Prefixed("log "); }
@@ -47,6 +48,7 @@ class Sink : public test::RecordingSink {
 
     std::atomic<int> ended{0};
     std::atomic<bool> portOpenAtEnd{true};
+    DeviceContext* context = nullptr;
 
   private:
     std::vector<std::string> Prefixed(const std::string& prefix) const {
@@ -56,12 +58,7 @@ class Sink : public test::RecordingSink {
         }
         return out;
     }
-    DeviceContext& context;
 };
-
-std::string TempPath(const std::string& name) {
-    return ::testing::TempDir() + "gnss-" + name + "-" + std::to_string(getpid()) + ".bin";
-}
 
 Bytes Pattern(size_t length, int seed) {
     Bytes b(length);
@@ -69,13 +66,10 @@ Bytes Pattern(size_t length, int seed) {
     return b;
 }
 
-void WriteFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
-
-struct Bench {
-    explicit Bench(sim::FaultPlan plan = {}) : tracker(std::move(plan)), sink(context) {
-        context.SetPortName(tracker.Path());
+// Short waits and pauses, and a loader and a firmware file of the test's own.
+struct ReceiverTracker : test::TrackerWithWorker<Sink> {
+    explicit ReceiverTracker(sim::FaultPlan plan = {}) : TrackerWithWorker(std::move(plan)) {
+        sink.context = &context;
         LinkTimings& t = context.timings;
         t.gnssSwitchReplyMs = 500;
         t.gnssSyncReplyMs = 20;
@@ -90,13 +84,9 @@ struct Bench {
         loader = Pattern(kGnssLoaderLength + 100, 7);
         for (int i = 0; i < 10; ++i) loader[i] = static_cast<uint8_t>(0x11 * (i + 1));
         firmware = Pattern(5000, 13);
-        WriteFile(loaderPath, loader);
-        WriteFile(firmwarePath, firmware);
+        files.Write("loader.bin", loader);
+        files.Write("firmware.bin", firmware);
         Gnss([this](sim::GnssBootModel& b) { b.SetLineCloser([this] { tracker.transport.CloseLine(); }); });
-    }
-    ~Bench() {
-        std::remove(loaderPath.c_str());
-        std::remove(firmwarePath.c_str());
     }
     template <typename F>
     auto Gnss(F&& f) -> decltype(f(std::declval<sim::GnssBootModel&>())) {
@@ -110,14 +100,13 @@ struct Bench {
     }
     void SetFirmware(const Bytes& bytes) {
         firmware = bytes;
-        WriteFile(firmwarePath, firmware);
+        files.Write("firmware.bin", firmware);
     }
     void Run() {
-        GPSUpdateThread worker(context, sink);
-        worker.loaderPath = loaderPath;
-        worker.firmwarePath = firmwarePath;
-        ASSERT_TRUE(worker.Start());
-        worker.Join();
+        const GPSUpdateThread& worker = TrackerWithWorker::Run<GPSUpdateThread>([this](GPSUpdateThread& w) {
+            w.loaderPath = loaderPath;
+            w.firmwarePath = firmwarePath;
+        });
         succeeded = worker.succeeded;
         failure = worker.failure;
         syncAttempts = worker.syncAttempts;
@@ -149,11 +138,9 @@ struct Bench {
         EXPECT_TRUE(sink.Messages().empty()) << "only a missing device raises a message box";
     }
 
-    test::SimulatedTracker tracker;
-    DeviceContext context;
-    Sink sink;
-    const std::string loaderPath = TempPath("loader");
-    const std::string firmwarePath = TempPath("firmware");
+    test::TempFolder files{"gnss"};
+    const std::string loaderPath = files.File("loader.bin");
+    const std::string firmwarePath = files.File("firmware.bin");
     Bytes loader;
     Bytes firmware;
     bool succeeded = false;
@@ -171,7 +158,7 @@ Bytes Be32(uint32_t v) {
 }
 
 TEST(GPSUpdate, FiveThousandBytesGoAsThreeSummedBlocksAfterTheLoader) {
-    Bench b;
+    ReceiverTracker b;
     b.Run();
     ASSERT_TRUE(b.succeeded) << b.failure;
     EXPECT_THAT(b.sink.Log(), ElementsAreArray(kSuccessLog));
@@ -240,7 +227,7 @@ TEST(GPSUpdate, FiveThousandBytesGoAsThreeSummedBlocksAfterTheLoader) {
 }
 
 TEST(GPSUpdate, ABlockOfErasedBytesCarriesF800) {
-    Bench b;
+    ReceiverTracker b;
     b.SetFirmware(Bytes(2048, 0xFF));
     b.Run();
     ASSERT_TRUE(b.succeeded) << b.failure;
@@ -255,7 +242,7 @@ TEST(GPSUpdate, ABlockOfErasedBytesCarriesF800) {
 
 // The product's own pauses and time-outs: 36 unanswered attempts of 100 ms each.
 TEST(GPSUpdate, AReceiverSlowToSynchroniseIsWaitedForWithTheRealTimings) {
-    Bench b;
+    ReceiverTracker b;
     b.context.timings = LinkTimings{};
     b.Gnss([](sim::GnssBootModel& m) { m.SetSyncAfter(36); });
     const auto start = Clock::now();
@@ -283,7 +270,7 @@ TEST(GPSUpdate, LateSynchronisationAnswersAreNotTakenForTheHandshake) {
         ASSERT_TRUE(sim::FaultRule::Parse(slow, rule, error)) << error;
         plan.rules.push_back(rule);
     }
-    Bench b(plan);
+    ReceiverTracker b(plan);
     b.Run();
     ASSERT_TRUE(b.succeeded) << b.failure;
     EXPECT_GT(b.syncAttempts, 2);
@@ -292,7 +279,7 @@ TEST(GPSUpdate, LateSynchronisationAnswersAreNotTakenForTheHandshake) {
 }
 
 TEST(GPSUpdate, AReceiverThatNeverSynchronisesIsGivenUpAfter100Attempts) {
-    Bench b;
+    ReceiverTracker b;
     b.Fault("sync#1+:silent");
     b.Run();
     EXPECT_FALSE(b.succeeded);
@@ -311,7 +298,7 @@ struct Case {
 void RunCase(const Case& c) {
     SCOPED_TRACE(c.fault);
     const bool trackerFault = std::string(c.fault).find('@') != std::string::npos;
-    Bench b(trackerFault ? PlanOf({c.fault}) : sim::FaultPlan{});
+    ReceiverTracker b(trackerFault ? PlanOf({c.fault}) : sim::FaultPlan{});
     if (!trackerFault) b.Fault(c.fault);
     b.Run();
     EXPECT_FALSE(b.succeeded);
@@ -355,7 +342,7 @@ TEST(GPSUpdate, ASilentChecksumJumpOrLoaderStopsTheUpdateAtItsStep) {
 }
 
 TEST(GPSUpdate, MissingAnswersToTheLoadersSetUpOnlyDelay) {
-    Bench b;
+    ReceiverTracker b;
     b.Fault("d3:silent");
     b.Fault("d5:silent");
     const auto start = Clock::now();
@@ -390,7 +377,7 @@ TEST(GPSUpdate, AWrongEchoOrSumNeverLetsTheLoaderRun) {
                    1},
          }) {
         SCOPED_TRACE(w.fault);
-        Bench b;
+        ReceiverTracker b;
         b.Fault(w.fault);
         b.Run();
         EXPECT_FALSE(b.succeeded);
@@ -407,7 +394,7 @@ TEST(GPSUpdate, AWrongEchoOrSumNeverLetsTheLoaderRun) {
 }
 
 TEST(GPSUpdate, AWrongAddressEchoAfterTheJumpStopsBeforeTheFlashIsTouched) {
-    Bench b;
+    ReceiverTracker b;
     b.Fault("a8-addr:wrong");
     b.Run();
     const auto log = b.sink.Log();
@@ -419,11 +406,9 @@ TEST(GPSUpdate, AWrongAddressEchoAfterTheJumpStopsBeforeTheFlashIsTouched) {
 }
 
 TEST(GPSUpdate, UnusableFilesAreRefusedBeforeTheFirstFrame) {
-    Bench b;
-    const std::string shortLoader = TempPath("short-loader");
-    const std::string emptyFirmware = TempPath("empty-firmware");
-    WriteFile(shortLoader, Pattern(kGnssLoaderLength - 1, 3));
-    WriteFile(emptyFirmware, {});
+    ReceiverTracker b;
+    const std::string shortLoader = b.files.Write("short-loader.bin", Pattern(kGnssLoaderLength - 1, 3));
+    const std::string emptyFirmware = b.files.Write("empty-firmware.bin", "");
     struct Files {
         std::string loader;
         std::string firmware;
@@ -450,12 +435,10 @@ TEST(GPSUpdate, UnusableFilesAreRefusedBeforeTheFirstFrame) {
         EXPECT_FALSE(b.context.port.IsOpen());
     }
     EXPECT_EQ(b.tracker.simulator.FramesReceived(), 0);
-    std::remove(shortLoader.c_str());
-    std::remove(emptyFirmware.c_str());
 }
 
 TEST(GPSUpdate, RepeatingAFailedUpdateRecoversTheReceiver) {
-    Bench b;
+    ReceiverTracker b;
     b.Fault("a8-addr#1:silent");
     b.Run();
     EXPECT_EQ(b.failure, "Ошибка на этапе передачи управления(адрес)");
@@ -470,7 +453,7 @@ TEST(GPSUpdate, RepeatingAFailedUpdateRecoversTheReceiver) {
 }
 
 TEST(GPSUpdate, ClosingTheProgramEndsTheRunWithoutSittingOutItsPauses) {
-    Bench b;
+    ReceiverTracker b;
     b.context.timings = LinkTimings{};
     GPSUpdateThread worker(b.context, b.sink);
     worker.loaderPath = b.loaderPath;

@@ -1,43 +1,34 @@
 // The tracker firmware update against the simulated tracker.
 
-#include "firmware/MCUpdateThread.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "support/RecordingSink.h"
-#include "support/SimulatedTracker.h"
+#include "firmware/MCUpdateThread.h"
+#include "support/TempFolder.h"
+#include "support/TrackerWithWorker.h"
 
 namespace zort {
 namespace {
 
 using test::PlanOf;
-using test::RecordingSink;
-using test::SimulatedTracker;
 using ::testing::ElementsAre;
 
-std::string WriteFirmware(const std::string& name, size_t imageLength) {
-    const std::string path = ::testing::TempDir() + name + "-" + std::to_string(getpid()) + ".fmw";
-    std::ofstream out(path, std::ios::binary);
-    out << "ZORT-FMW-HEADER";  // 15 bytes, never sent
-    for (size_t i = 0; i < imageLength; ++i) out.put(static_cast<char>(i * 13 + 7));
-    return path;
+std::string WriteFirmware(const test::TempFolder& folder, const std::string& name, size_t imageLength) {
+    std::string bytes = "ZORT-FMW-HEADER";  // 15 bytes, never sent
+    for (size_t i = 0; i < imageLength; ++i) bytes.push_back(static_cast<char>(i * 13 + 7));
+    return folder.Write(name + ".fmw", bytes);
 }
 
-struct Bench {
-    explicit Bench(sim::FaultPlan plan = {}) : tracker(std::move(plan)) {
-        context.SetPortName(tracker.Path());
+// The acknowledgement time-out is short here; one test below keeps the tracker's real 10 s.
+struct FirmwareTracker : test::TrackerWithWorker<> {
+    explicit FirmwareTracker(sim::FaultPlan plan = {}) : TrackerWithWorker(std::move(plan)) {
         context.timings.firmwareReplyMs = 300;
     }
     void Run(const std::string& path) {
-        MCUpdateThread worker(context, sink);
-        worker.firmwarePath = path;
-        ASSERT_TRUE(worker.Start());
-        worker.Join();
+        TrackerWithWorker::Run<MCUpdateThread>([&](MCUpdateThread& w) { w.firmwarePath = path; });
     }
     std::vector<std::string> Progress() const {
         std::vector<std::string> out;
@@ -46,14 +37,12 @@ struct Bench {
         }
         return out;
     }
-    SimulatedTracker tracker;
-    DeviceContext context;
-    RecordingSink sink;
+    test::TempFolder files{"firmware"};
 };
 
 TEST(MCUpdate, ImageGoesInBlocksOf512AtTheirFlashAddresses) {
-    Bench b;
-    const std::string path = WriteFirmware("fw1000", 1000);
+    FirmwareTracker b;
+    const std::string path = WriteFirmware(b.files, "fw1000", 1000);
     b.Run(path);
     EXPECT_THAT(b.sink.Messages(), ElementsAre("message 3 Прошивка успешно обновлена"));
     EXPECT_THAT(b.Progress(), ElementsAre("progress 512/1000", "progress 1000/1000", "progress 0/1000"));
@@ -71,23 +60,21 @@ TEST(MCUpdate, ImageGoesInBlocksOf512AtTheirFlashAddresses) {
     EXPECT_EQ(flash, std::vector<uint8_t>(file.begin() + 15, file.end()));
     EXPECT_FALSE(b.context.firmwareThread.Busy());
     EXPECT_FALSE(b.context.port.IsOpen());
-    std::remove(path.c_str());
 }
 
 TEST(MCUpdate, AnExactMultipleOf512SendsNoEmptyBlock) {
-    Bench b;
-    const std::string path = WriteFirmware("fw1024", 1024);
+    FirmwareTracker b;
+    const std::string path = WriteFirmware(b.files, "fw1024", 1024);
     b.Run(path);
     const auto trace = b.tracker.simulator.Trace();
     ASSERT_EQ(trace.size(), 3u);
     EXPECT_EQ(trace[2].payload.size(), 512u);
-    std::remove(path.c_str());
 }
 
 TEST(MCUpdate, AFileWithoutAnImageIsRefusedBeforeAnyFrame) {
-    Bench b;
-    const std::string headerOnly = WriteFirmware("fw0", 0);
-    const std::string folder = ::testing::TempDir() + "fw-folder-" + std::to_string(getpid()) + ".fmw";
+    FirmwareTracker b;
+    const std::string headerOnly = WriteFirmware(b.files, "fw0", 0);
+    const std::string folder = b.files.File("folder.fmw");
     std::filesystem::create_directory(folder);
     for (const std::string& path : {headerOnly, folder, std::string("/nonexistent/x.fmw")}) {
         b.Run(path);
@@ -95,20 +82,19 @@ TEST(MCUpdate, AFileWithoutAnImageIsRefusedBeforeAnyFrame) {
         EXPECT_FALSE(b.sink.Detail().empty()) << path;
     }
     EXPECT_EQ(b.tracker.simulator.FramesReceived(), 0);
-    std::remove(headerOnly.c_str());
-    std::filesystem::remove(folder);
 }
 
 TEST(MCUpdate, MissingAcknowledgementsNameTheirStep) {
-    const std::string path = WriteFirmware("fw2000", 2000);
+    const test::TempFolder files("firmware");
+    const std::string path = WriteFirmware(files, "fw2000", 2000);
     {
-        Bench b(PlanOf({"drop@10#1"}));
+        FirmwareTracker b(PlanOf({"drop@10#1"}));
         b.Run(path);
         EXPECT_THAT(b.sink.Messages(), ElementsAre("message 4 Ошибка на этапе очистки FLASH"));
         EXPECT_EQ(b.tracker.simulator.FramesReceived(), 1);
     }
     {
-        Bench b(PlanOf({"drop@11#3"}));
+        FirmwareTracker b(PlanOf({"drop@11#3"}));
         b.context.timings = LinkTimings{};  // the tracker's real 10 s
         const auto start = std::chrono::steady_clock::now();
         b.Run(path);
@@ -118,7 +104,6 @@ TEST(MCUpdate, MissingAcknowledgementsNameTheirStep) {
         EXPECT_FALSE(b.context.firmwareThread.Busy());
         EXPECT_FALSE(b.context.port.IsOpen());
     }
-    std::remove(path.c_str());
 }
 
 TEST(MCUpdate, FileNamesGetTheExtensionUnlessTheyHaveIt) {

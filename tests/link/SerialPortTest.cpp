@@ -7,6 +7,7 @@
 #include <cstring>
 #include <thread>
 
+#include "link/OpenError.h"
 #include "link/SerialPort.h"
 #include "support/SimulatedTracker.h"
 

@@ -2,7 +2,6 @@
 // window builds from the folder it names.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,24 +10,12 @@
 #include "service/IniProfile.h"
 #include "service/ServiceProfile.h"
 #include "service/SoundFileList.h"
+#include "support/TempFolder.h"
 
 namespace zort {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempDir {
-  public:
-    TempDir() {
-        static int counter = 0;
-        path = fs::path(::testing::TempDir()) /
-               ("zort-ini-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    fs::path path;
-};
 
 std::string ReadAll(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -37,13 +24,8 @@ std::string ReadAll(const fs::path& file) {
     return s.str();
 }
 
-void WriteAll(const fs::path& file, const std::string& text) {
-    std::ofstream out(file, std::ios::binary);
-    out << text;
-}
-
 TEST(IniProfile, FirstWriteCreatesTheFileAndEveryValueComesBackAsWritten) {
-    TempDir dir;
+    const test::TempFolder dir("zort-ini");
     const IniProfile ini(dir.path / "sub" / "config.ini");
     EXPECT_EQ(ini.Read("config", "Phone", "none"), "none") << "no file yet";
     ASSERT_TRUE(ini.Write("config", "Phone", "+7 900 123-45-67"));
@@ -66,11 +48,11 @@ TEST(IniProfile, FirstWriteCreatesTheFileAndEveryValueComesBackAsWritten) {
 }
 
 TEST(IniProfile, NamesMatchWithoutRegardToCaseAndOtherContentStays) {
-    TempDir dir;
-    const fs::path file = dir.path / "config.ini";
-    WriteAll(file,
-             "; kept comment\r\n[other]\r\nPhone=111\r\n\r\n[CONFIG]\r\n  FIRMWAREPATH = C:\\fw\\ROM.bin \r\n"
-             "Phone=222\r\n\r\n[tail]\r\nx=1\r\n");
+    const test::TempFolder dir("zort-ini");
+    const fs::path file = dir.Write(
+        "config.ini",
+        "; kept comment\r\n[other]\r\nPhone=111\r\n\r\n[CONFIG]\r\n  FIRMWAREPATH = C:\\fw\\ROM.bin \r\n"
+        "Phone=222\r\n\r\n[tail]\r\nx=1\r\n");
     const IniProfile ini(file);
     EXPECT_EQ(ini.Read("config", "FirmwarePAth"), "C:\\fw\\ROM.bin");
     EXPECT_EQ(ini.Read("Config", "phone"), "222") << "the key of the other section is not taken";
@@ -90,13 +72,13 @@ TEST(IniProfile, NamesMatchWithoutRegardToCaseAndOtherContentStays) {
 }
 
 TEST(IniProfile, AFileSavedInWindows1251IsReadInThatCodePage) {
-    TempDir dir;
-    WriteAll(dir.path / "config.ini", "[config]\r\nDirectory=C:\\\xC7\xE2\xF3\xEA\xE8\r\n");  // "Звуки"
+    const test::TempFolder dir("zort-ini");
+    dir.Write("config.ini", "[config]\r\nDirectory=C:\\\xC7\xE2\xF3\xEA\xE8\r\n");  // "Звуки"
     EXPECT_EQ(IniProfile(dir.path / "config.ini").Read("config", "Directory"), "C:\\Звуки");
 }
 
 TEST(IniProfile, ValuesThatWouldBreakTheFileAreRefused) {
-    TempDir dir;
+    const test::TempFolder dir("zort-ini");
     const IniProfile ini(dir.path / "config.ini");
     std::string why;
     EXPECT_FALSE(ini.Write("config", "Phone", "123\r\n[config]\r\nPhone=evil", &why));
@@ -122,7 +104,7 @@ TEST(ConfigLocation, BesideTheProgramUnlessThatFolderIsReadOnly) {
 }
 
 TEST(ConfigLocation, TheFallbackFolderIsCreatedByTheFirstWriteAndReadBack) {
-    TempDir dir;
+    const test::TempFolder dir("zort-ini");
     const ConfigLocation l{dir.path / "bin", false, (dir.path / "xdg").string(), "/nonexistent"};
     const IniProfile writer(ConfigIniPath(l));
     ASSERT_TRUE(writer.Write(kConfigSection, kKeyPhone, "+79001234567"));
@@ -132,13 +114,13 @@ TEST(ConfigLocation, TheFallbackFolderIsCreatedByTheFirstWriteAndReadBack) {
 }
 
 TEST(SoundFileList, AmrFilesOfAnyCaseSortedByNameWithTheirSizes) {
-    TempDir dir;
-    WriteAll(dir.path / "b.AMR", std::string(10, 'b'));
-    WriteAll(dir.path / "a.amr", std::string(3, 'a'));
-    WriteAll(dir.path / "C.Amr", "");
-    WriteAll(dir.path / ".hidden.AMR", "h");
-    WriteAll(dir.path / "note.txt", "not a sound");
-    WriteAll(dir.path / "AMR", "no extension");
+    const test::TempFolder dir("zort-ini");
+    dir.Write("b.AMR", std::string(10, 'b'));
+    dir.Write("a.amr", std::string(3, 'a'));
+    dir.Write("C.Amr", "");
+    dir.Write(".hidden.AMR", "h");
+    dir.Write("note.txt", "not a sound");
+    dir.Write("AMR", "no extension");
     fs::create_directories(dir.path / "folder.AMR");
     fs::create_symlink(dir.path / "b.AMR", dir.path / "link.AMR");
 

@@ -9,6 +9,7 @@
 #include "cli/CliProcess.h"
 #include "service/ServiceThread.h"
 #include "support/SimulatedTracker.h"
+#include "support/TempFolder.h"
 
 namespace zort {
 namespace {
@@ -43,20 +44,18 @@ TEST(ServiceCli, ModemStartPrintsTheLogLines) {
 TEST(ServiceCli, UploadTakesTheAmrFilesOfTheFolderByName) {
     SimulatedTracker tracker;
     PowerModem(tracker);
-    const fs::path dir = fs::path(::testing::TempDir()) / ("zortcfg-upload-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    std::ofstream(dir / "b.amr", std::ios::binary) << "BBBB";
-    std::ofstream(dir / "A.AMR", std::ios::binary) << "AA";
-    std::ofstream(dir / "notes.txt", std::ios::binary) << "not a sound";
+    const test::TempFolder dir("zortcfg-upload");
+    dir.Write("b.amr", "BBBB");
+    dir.Write("A.AMR", "AA");
+    dir.Write("notes.txt", "not a sound");
 
-    const auto r = RunZortcfg({"service", "--port", tracker.Path(), "upload", dir.string()});
+    const auto r = RunZortcfg({"service", "--port", tracker.Path(), "upload", dir.path.string()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("Запись файла A.AMR\nЗапись файла b.amr\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Файлы успешно записаны\n"), std::string::npos) << r.out;
     const auto files = tracker.simulator.WithModem([](sim::ModemModel& m) { return m.Files(); });
     EXPECT_EQ(files.at("A.AMR"), (std::vector<uint8_t>{'A', 'A'}));
     EXPECT_EQ(files.at("b.amr"), (std::vector<uint8_t>{'B', 'B', 'B', 'B'}));
-    fs::remove_all(dir);
 }
 
 TEST(ServiceCli, BadInputIsRefusedWithStatusTwoBeforeAnyFrame) {

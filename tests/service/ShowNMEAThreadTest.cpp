@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "ServiceBench.h"
+#include "ServiceTracker.h"
 #include "service/NmeaRelay.h"
 #include "service/ShowNMEAThread.h"
 #include "sim/NmeaGenerator.h"
@@ -15,7 +15,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using test::ServiceBench;
+using test::ServiceTracker;
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
@@ -26,41 +26,41 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
     return true;
 }
 
-void SwitchReceiver(ServiceBench& bench, bool on, std::chrono::milliseconds period = 1000ms) {
-    bench.tracker.simulator.WithGnss([&](sim::GnssReceiverModel& g) {
+void SwitchReceiver(ServiceTracker& service, bool on, std::chrono::milliseconds period = 1000ms) {
+    service.tracker.simulator.WithGnss([&](sim::GnssReceiverModel& g) {
         g.SetBurstPeriod(period);
         return 0;
     });
-    bench.tracker.simulator.WithModel([&](sim::TrackerModel& m) {
+    service.tracker.simulator.WithModel([&](sim::TrackerModel& m) {
         m.SetGnssOn(on);
         return 0;
     });
 }
 
-std::string SentStream(ServiceBench& bench) {
-    return bench.tracker.simulator.WithGnss([](sim::GnssReceiverModel& g) { return g.SentStream(); });
+std::string SentStream(ServiceTracker& service) {
+    return service.tracker.simulator.WithGnss([](sim::GnssReceiverModel& g) { return g.SentStream(); });
 }
 
 TEST(NmeaRelay, ShowsTheStreamWholeAcrossItsOnceASecondPolls) {
-    ServiceBench bench;  // the real poll period
-    NmeaRelay relay(bench.context, bench.sink);
+    ServiceTracker service;  // the real poll period
+    NmeaRelay relay(service.context, service.sink);
     const auto start = Clock::now();
     ASSERT_TRUE(relay.SwitchOn());
-    ASSERT_TRUE(WaitUntil([&] { return bench.context.port.IsOpen(); }, 2s));
+    ASSERT_TRUE(WaitUntil([&] { return service.context.port.IsOpen(); }, 2s));
     EXPECT_FALSE(relay.SwitchOn()) << "a second start while one runs";
 
     // Four bursts a second: the stream never pauses across a poll.
-    SwitchReceiver(bench, true, 250ms);
+    SwitchReceiver(service, true, 250ms);
     std::this_thread::sleep_for(3300ms);
-    SwitchReceiver(bench, false);
-    const std::string sent = SentStream(bench);
+    SwitchReceiver(service, false);
+    const std::string sent = SentStream(service);
     ASSERT_GT(sent.size(), 4000u);
-    ASSERT_TRUE(WaitUntil([&] { return bench.sink.Stream().size() >= sent.size(); }, 3s));
+    ASSERT_TRUE(WaitUntil([&] { return service.sink.Stream().size() >= sent.size(); }, 3s));
     EXPECT_TRUE(relay.Running());
     relay.SwitchOff();
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
 
-    const std::string shown = bench.sink.Stream();
+    const std::string shown = service.sink.Stream();
     EXPECT_EQ(shown.size(), sent.size());
     EXPECT_TRUE(shown == sent) << "the relay changed, lost or repeated bytes";
     size_t begin = 0, sentences = 0;
@@ -71,35 +71,35 @@ TEST(NmeaRelay, ShowsTheStreamWholeAcrossItsOnceASecondPolls) {
     EXPECT_EQ(begin, shown.size());
     EXPECT_GE(sentences, 6u * 12);
     // Once a second, also when nothing came.
-    EXPECT_GE(bench.sink.Appends(), static_cast<int>(seconds) - 1);
-    EXPECT_LE(bench.sink.Appends(), static_cast<int>(seconds) + 1);
-    EXPECT_TRUE(bench.sink.Lines().empty());
-    EXPECT_TRUE(bench.sink.Messages().empty());
+    EXPECT_GE(service.sink.Appends(), static_cast<int>(seconds) - 1);
+    EXPECT_LE(service.sink.Appends(), static_cast<int>(seconds) + 1);
+    EXPECT_TRUE(service.sink.Lines().empty());
+    EXPECT_TRUE(service.sink.Messages().empty());
 }
 
 TEST(NmeaRelay, AZeroByteIsDroppedAndTheRestOfTheSecondKept) {
-    ServiceBench bench;
-    bench.context.timings = test::FastTimings();
-    NmeaRelay relay(bench.context, bench.sink);
+    ServiceTracker service;
+    service.context.timings = test::FastTimings();
+    NmeaRelay relay(service.context, service.sink);
     ASSERT_TRUE(relay.SwitchOn());
-    ASSERT_TRUE(WaitUntil([&] { return bench.context.port.IsOpen(); }, 2s));
+    ASSERT_TRUE(WaitUntil([&] { return service.context.port.IsOpen(); }, 2s));
     const char kBytes[] = "$GPTXT,01\0,01,02*6D\r\n\0$GP";
-    bench.tracker.transport.Inject(std::vector<uint8_t>(kBytes, kBytes + sizeof kBytes - 1));
-    ASSERT_TRUE(WaitUntil([&] { return bench.sink.Stream().size() >= 23; }, 2s));
-    EXPECT_EQ(bench.sink.Stream(), "$GPTXT,01,01,02*6D\r\n$GP");
+    service.tracker.transport.Inject(std::vector<uint8_t>(kBytes, kBytes + sizeof kBytes - 1));
+    ASSERT_TRUE(WaitUntil([&] { return service.sink.Stream().size() >= 23; }, 2s));
+    EXPECT_EQ(service.sink.Stream(), "$GPTXT,01,01,02*6D\r\n$GP");
 }
 
 TEST(NmeaRelay, SwitchingOffEndsItAtOnceAndAllowsANewStart) {
-    ServiceBench bench;  // a second between polls: the stop must not wait for it
-    NmeaRelay relay(bench.context, bench.sink);
+    ServiceTracker service;  // a second between polls: the stop must not wait for it
+    NmeaRelay relay(service.context, service.sink);
     ASSERT_TRUE(relay.SwitchOn());
-    ASSERT_TRUE(WaitUntil([&] { return bench.context.port.IsOpen(); }, 2s));
+    ASSERT_TRUE(WaitUntil([&] { return service.context.port.IsOpen(); }, 2s));
     const auto start = Clock::now();
     relay.SwitchOff();
     EXPECT_FALSE(relay.Running());
-    bench.context.JoinAll();
+    service.context.JoinAll();
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count(), 300);
-    EXPECT_FALSE(bench.context.port.IsOpen());
+    EXPECT_FALSE(service.context.port.IsOpen());
     relay.SwitchOff();  // nothing running: harmless
 
     EXPECT_TRUE(relay.SwitchOn());
@@ -107,30 +107,30 @@ TEST(NmeaRelay, SwitchingOffEndsItAtOnceAndAllowsANewStart) {
 }
 
 TEST(NmeaRelay, QuietSecondsStillReachTheLog) {
-    ServiceBench bench;
-    bench.context.timings = test::FastTimings();
-    NmeaRelay relay(bench.context, bench.sink);
+    ServiceTracker service;
+    service.context.timings = test::FastTimings();
+    NmeaRelay relay(service.context, service.sink);
     ASSERT_TRUE(relay.SwitchOn());
-    ASSERT_TRUE(WaitUntil([&] { return bench.sink.EmptyAppends() >= 3; }, 3s));
-    EXPECT_EQ(bench.sink.Stream(), "");
+    ASSERT_TRUE(WaitUntil([&] { return service.sink.EmptyAppends() >= 3; }, 3s));
+    EXPECT_EQ(service.sink.Stream(), "");
 }
 
 TEST(NmeaRelay, ALostLinkIsToldOnceAndEndsTheRelay) {
-    ServiceBench bench;
-    bench.context.timings = test::FastTimings();
-    NmeaRelay relay(bench.context, bench.sink);
+    ServiceTracker service;
+    service.context.timings = test::FastTimings();
+    NmeaRelay relay(service.context, service.sink);
     ASSERT_TRUE(relay.SwitchOn());
-    ASSERT_TRUE(WaitUntil([&] { return bench.context.port.IsOpen(); }, 2s));
-    bench.tracker.transport.Inject({'$', 'G', 'P', '\r', '\n'});
+    ASSERT_TRUE(WaitUntil([&] { return service.context.port.IsOpen(); }, 2s));
+    service.tracker.transport.Inject({'$', 'G', 'P', '\r', '\n'});
     std::this_thread::sleep_for(50ms);
-    bench.tracker.transport.CloseLine();
+    service.tracker.transport.CloseLine();
     ASSERT_TRUE(WaitUntil([&] { return !relay.Running(); }, 3s));
-    EXPECT_EQ(bench.sink.Stream(), "$GP\r\n") << "what came before the loss is still shown";
-    EXPECT_EQ(bench.sink.Lines(), (std::vector<std::string>{kLinkLost}));
+    EXPECT_EQ(service.sink.Stream(), "$GP\r\n") << "what came before the loss is still shown";
+    EXPECT_EQ(service.sink.Lines(), (std::vector<std::string>{kLinkLost}));
 }
 
 TEST(NmeaRelay, NoDeviceShowsTheMessageAndEnds) {
-    test::RecordingSink sink;
+    test::LogRecordingSink sink;
     DeviceContext context;
     context.SetPortName("/dev/ttyZORT-missing");
     NmeaRelay relay(context, sink);

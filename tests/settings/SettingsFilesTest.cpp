@@ -10,6 +10,7 @@
 #include "settings/ConfigRecord.h"
 #include "settings/SettingsBinding.h"
 #include "settings/SettingsDefaults.h"
+#include "support/TempFolder.h"
 
 namespace zort {
 namespace {
@@ -26,20 +27,10 @@ void WriteAll(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-class SettingsFileTest : public ::testing::Test {
+class SettingsFileTest : public test::TempFolderTest {
   protected:
-    void SetUp() override {
-        dir =
-            fs::temp_directory_path() /
-            ("zort-settings-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        StoreDefaults(image, "+79001234567");
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string At(const std::string& name) const { return (dir / name).string(); }
+    void SetUp() override { StoreDefaults(image, "+79001234567"); }
 
-    fs::path dir;
     SettingsImage image;
 };
 
@@ -80,14 +71,14 @@ TEST_F(SettingsFileTest, SaveAndLoadRoundTripTheCarriedSlots) {
     ASSERT_TRUE(image.SetText(2, "-5"));
     ASSERT_TRUE(image.SetText(0, "00000"));
     ASSERT_TRUE(image.SetText(21, "3 999"));
-    ASSERT_TRUE(SaveConfigFile(At("round.cfg"), image));
-    EXPECT_EQ(fs::file_size(dir / "round.cfg"), kConfigRecordSize);
-    EXPECT_FALSE(fs::exists(dir / "round.cfg.tmp"));
+    ASSERT_TRUE(SaveConfigFile(File("round.cfg"), image));
+    EXPECT_EQ(fs::file_size(folder.path / "round.cfg"), kConfigRecordSize);
+    EXPECT_FALSE(fs::exists(folder.path / "round.cfg.tmp"));
 
     // Everything the file does not carry must survive the load.
     SettingsImage loaded;
     for (int slot : {8, 9, 10, 11, 14, 24, 25, 26, 27, 28, 29}) ASSERT_TRUE(loaded.SetText(slot, "keep"));
-    ASSERT_TRUE(LoadConfigFile(At("round.cfg"), loaded));
+    ASSERT_TRUE(LoadConfigFile(File("round.cfg"), loaded));
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const bool carried = slot <= 7 || slot == 12 || slot == 13 || (slot >= 15 && slot <= 23);
         EXPECT_EQ(loaded.Text(slot), carried ? image.Text(slot) : "keep") << "slot " << slot;
@@ -97,9 +88,9 @@ TEST_F(SettingsFileTest, SaveAndLoadRoundTripTheCarriedSlots) {
 TEST_F(SettingsFileTest, UnsetPortLoadsBackUnset) {
     ASSERT_TRUE(image.SetText(6, ""));
     ASSERT_TRUE(image.SetText(7, ""));
-    ASSERT_TRUE(SaveConfigFile(At("noserver.cfg"), image));
+    ASSERT_TRUE(SaveConfigFile(File("noserver.cfg"), image));
     SettingsImage loaded;
-    ASSERT_TRUE(LoadConfigFile(At("noserver.cfg"), loaded));
+    ASSERT_TRUE(LoadConfigFile(File("noserver.cfg"), loaded));
     EXPECT_EQ(loaded.Text(6), "");
     EXPECT_EQ(loaded.Text(7), "");
 }
@@ -110,12 +101,12 @@ TEST_F(SettingsFileTest, CfgNameRule) {
     EXPECT_EQ(CfgFileName("a.cfg.old"), "a.cfg.old");
     EXPECT_EQ(CfgFileName("a.CFG"), "a.CFG.cfg");
 
-    ASSERT_TRUE(SaveConfigFile(At("plain"), image));
-    EXPECT_TRUE(fs::exists(dir / "plain.cfg"));
-    EXPECT_FALSE(fs::exists(dir / "plain"));
+    ASSERT_TRUE(SaveConfigFile(File("plain"), image));
+    EXPECT_TRUE(fs::exists(folder.path / "plain.cfg"));
+    EXPECT_FALSE(fs::exists(folder.path / "plain"));
     // Loading under the same name finds what saving wrote.
     SettingsImage loaded;
-    ASSERT_TRUE(LoadConfigFile(At("plain"), loaded));
+    ASSERT_TRUE(LoadConfigFile(File("plain"), loaded));
     EXPECT_EQ(loaded.Text(6), kDefaultServerHost);
 }
 
@@ -134,51 +125,51 @@ TEST_F(SettingsFileTest, ValuesThatDoNotFitAreRefusedBeforeAnythingIsWritten) {
         {2, "200", "«Часовой пояс»"},
         {21, "2 0250", "«Контроль выхода из зоны охраны»"},
     };
-    ASSERT_TRUE(SaveConfigFile(At("kept.cfg"), image));
-    const auto original = ReadAll(dir / "kept.cfg");
+    ASSERT_TRUE(SaveConfigFile(File("kept.cfg"), image));
+    const auto original = ReadAll(folder.path / "kept.cfg");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         SettingsImage bad = image;
         ASSERT_TRUE(bad.SetText(c.slot, c.text));
-        const FileResult result = SaveConfigFile(At("kept.cfg"), bad);
+        const FileResult result = SaveConfigFile(File("kept.cfg"), bad);
         EXPECT_FALSE(result.ok);
         EXPECT_NE(result.error.find(c.field), std::string::npos) << result.error;
-        EXPECT_EQ(ReadAll(dir / "kept.cfg"), original);
+        EXPECT_EQ(ReadAll(folder.path / "kept.cfg"), original);
     }
     // The longest texts that fit are accepted.
     ASSERT_TRUE(image.SetText(0, std::string(29, '7')));
     ASSERT_TRUE(image.SetText(23, std::string(9, '#')));
     ASSERT_TRUE(image.SetText(6, std::string(31, 'h')));
-    EXPECT_TRUE(SaveConfigFile(At("full.cfg"), image));
+    EXPECT_TRUE(SaveConfigFile(File("full.cfg"), image));
 }
 
 TEST_F(SettingsFileTest, FailedSaveLeavesTheExistingFile) {
-    ASSERT_TRUE(SaveConfigFile(At("busy.cfg"), image));
-    const auto original = ReadAll(dir / "busy.cfg");
-    fs::create_directory(dir / "busy.cfg.tmp");  // the temporary file cannot be created
+    ASSERT_TRUE(SaveConfigFile(File("busy.cfg"), image));
+    const auto original = ReadAll(folder.path / "busy.cfg");
+    fs::create_directory(folder.path / "busy.cfg.tmp");  // the temporary file cannot be created
 
     ASSERT_TRUE(image.SetText(22, "999"));
-    const FileResult result = SaveConfigFile(At("busy.cfg"), image);
+    const FileResult result = SaveConfigFile(File("busy.cfg"), image);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.error, "Ошибка открытия файла");
-    EXPECT_EQ(ReadAll(dir / "busy.cfg"), original);
+    EXPECT_EQ(ReadAll(folder.path / "busy.cfg"), original);
 
-    EXPECT_FALSE(SaveConfigFile(At("missing/dir/x.cfg"), image).ok);
+    EXPECT_FALSE(SaveConfigFile(File("missing/dir/x.cfg"), image).ok);
 }
 
 TEST_F(SettingsFileTest, LoadRefusesWhatIsNotASettingsFile) {
     const SettingsImage before = image;
-    WriteAll(dir / "command.cfg", {2, 1, 2});
-    WriteAll(dir / "empty.cfg", {});
-    WriteAll(dir / "two.cfg", {1, 1});
+    WriteAll(folder.path / "command.cfg", {2, 1, 2});
+    WriteAll(folder.path / "empty.cfg", {});
+    WriteAll(folder.path / "two.cfg", {1, 1});
     for (const char* name : {"command.cfg", "empty.cfg", "two.cfg"}) {
         SCOPED_TRACE(name);
-        const FileResult result = LoadConfigFile(At(name), image);
+        const FileResult result = LoadConfigFile(File(name), image);
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(result.error, "Файл не является файлом настроек");
         EXPECT_EQ(image, before);
     }
-    const FileResult missing = LoadConfigFile(At("absent.cfg"), image);
+    const FileResult missing = LoadConfigFile(File("absent.cfg"), image);
     EXPECT_FALSE(missing.ok);
     EXPECT_EQ(missing.error, "Ошибка открытия файла");
     EXPECT_TRUE(missing.osError);
@@ -187,8 +178,8 @@ TEST_F(SettingsFileTest, LoadRefusesWhatIsNotASettingsFile) {
 
 TEST_F(SettingsFileTest, ShortRecordReadsMissingBytesAsZero) {
     // The kind and the start of the phone field only.
-    WriteAll(dir / "short.cfg", {1, 1, 1, '+', '7', '9'});
-    ASSERT_TRUE(LoadConfigFile(At("short.cfg"), image));
+    WriteAll(folder.path / "short.cfg", {1, 1, 1, '+', '7', '9'});
+    ASSERT_TRUE(LoadConfigFile(File("short.cfg"), image));
     EXPECT_EQ(image.Text(0), "+79");
     EXPECT_EQ(image.Text(1), "0000");
     EXPECT_EQ(image.Text(2), "0");
@@ -205,8 +196,8 @@ TEST_F(SettingsFileTest, FullWidthTextFieldsStayInsideTheirSlots) {
     bytes[0] = bytes[1] = bytes[2] = 1;
     for (int i = 0; i < 32; ++i) bytes[43 + i] = 'S';
     for (int i = 0; i < 5; ++i) bytes[113 + i] = '1';
-    WriteAll(dir / "wide.cfg", bytes);
-    ASSERT_TRUE(LoadConfigFile(At("wide.cfg"), image));
+    WriteAll(folder.path / "wide.cfg", bytes);
+    ASSERT_TRUE(LoadConfigFile(File("wide.cfg"), image));
     EXPECT_EQ(image.Text(6), std::string(31, 'S'));
     EXPECT_EQ(image.Text(21), "11111");
 }
@@ -216,14 +207,14 @@ TEST_F(SettingsFileTest, CommandFile) {
     EXPECT_EQ(kCommandModeChoices[1], "Включить  режим \"ТЕСТ\"");
     EXPECT_EQ(kCommandModeChoices[2], "Включить  режим \"СУТОЧНЫЙ\"");
 
-    ASSERT_TRUE(SaveCommandFile(At("command"), CommandRecord::FromChoice(1)));
-    EXPECT_EQ(ReadAll(dir / "command.cfg"), (std::vector<std::uint8_t>{2, 1, 2}));
-    ASSERT_TRUE(SaveCommandFile(At("command.cfg"), CommandRecord::FromChoice(2)));
-    EXPECT_EQ(ReadAll(dir / "command.cfg"), (std::vector<std::uint8_t>{2, 1, 3}));
+    ASSERT_TRUE(SaveCommandFile(File("command"), CommandRecord::FromChoice(1)));
+    EXPECT_EQ(ReadAll(folder.path / "command.cfg"), (std::vector<std::uint8_t>{2, 1, 2}));
+    ASSERT_TRUE(SaveCommandFile(File("command.cfg"), CommandRecord::FromChoice(2)));
+    EXPECT_EQ(ReadAll(folder.path / "command.cfg"), (std::vector<std::uint8_t>{2, 1, 3}));
 
-    const FileResult refused = SaveCommandFile(At("bad.cfg"), CommandRecord{4});
+    const FileResult refused = SaveCommandFile(File("bad.cfg"), CommandRecord{4});
     EXPECT_FALSE(refused.ok);
-    EXPECT_FALSE(fs::exists(dir / "bad.cfg"));
+    EXPECT_FALSE(fs::exists(folder.path / "bad.cfg"));
 }
 
 TEST(RestoreDefaults, KeepsTheTypedOwnerAndClearsEverythingElse) {

@@ -55,7 +55,8 @@ TEST(FaultPlan, MalformedRulesAreRefusedWithAReason) {
     FaultRule rule;
     for (const char* bad :
          {"drop", "drop@1", "boom@1#1", "delay@1#1", "drop=3@1#1", "short=x@1#1", "drop@0#1", "drop@1#0",
-          "drop@1#-2", "extra=5@abc#1", "drop@9:#1", "drop@9:a#1", "drop@9:zz#1", "drop@*:a0#1"}) {
+          "drop@1#-2", "extra=5@abc#1", "drop@9:#1", "drop@9:a#1", "drop@9:zz#1", "drop@*:a0#1", "drop@+1#1",
+          "delay=-0@1#1", "drop@1# 2", "drop@1#+", "drop@256#1"}) {
         std::string error;
         EXPECT_FALSE(FaultRule::Parse(bad, rule, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;

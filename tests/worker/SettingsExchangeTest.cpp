@@ -7,41 +7,27 @@
 
 #include "settings/ExchangeTable.h"
 #include "settings/RWSettingsThread.h"
-#include "support/RecordingSink.h"
-#include "support/SimulatedTracker.h"
+#include "support/TrackerWithWorker.h"
 
 namespace zort {
 namespace {
 
 using namespace std::chrono_literals;
 using test::PlanOf;
-using test::RecordingSink;
-using test::SimulatedTracker;
 using ::testing::ElementsAre;
 
-struct Bench {
-    explicit Bench(sim::FaultPlan plan = {}) : tracker(std::move(plan)) {
-        context.SetPortName(tracker.Path());
-        context.timings.settingsReplyMs = 300;  // the real 4 s is kept in one test below
+// The reply time-out is short here; one test below keeps the tracker's real 4 s.
+struct SettingsTracker : test::TrackerWithWorker<> {
+    explicit SettingsTracker(sim::FaultPlan plan = {}) : TrackerWithWorker(std::move(plan)) {
+        context.timings.settingsReplyMs = 300;
     }
-    // Runs one worker to its end, as the owner does.
     RWSettingsThread& Run(int mode) {
-        auto worker = std::make_unique<RWSettingsThread>(context, sink);
-        worker->mode = mode;
-        RWSettingsThread& ref = *worker;
-        EXPECT_TRUE(worker->Start());
-        worker->Join();
-        last = std::move(worker);
-        return ref;
+        return TrackerWithWorker::Run<RWSettingsThread>([mode](RWSettingsThread& w) { w.mode = mode; });
     }
-    SimulatedTracker tracker;
-    DeviceContext context;
-    RecordingSink sink;
-    std::unique_ptr<RWSettingsThread> last;
 };
 
 TEST(SettingsExchange, ReadFillsEverySlotInItemOrderThenReadsTheMarkerOnceMore) {
-    Bench b;
+    SettingsTracker b;
     b.context.image.SetText(5, "stale");
     b.Run(kModeReadSettings);
 
@@ -56,7 +42,8 @@ TEST(SettingsExchange, ReadFillsEverySlotInItemOrderThenReadsTheMarkerOnceMore) 
     ASSERT_EQ(trace.size(), 31u);
     for (int k = 0; k < kExchangeItemCount; ++k) {
         EXPECT_EQ(trace[static_cast<size_t>(k)].command, kCmdReadParameter);
-        EXPECT_EQ(trace[static_cast<size_t>(k)].id, kExchangeTable[static_cast<size_t>(k)].id) << "item " << k;
+        EXPECT_EQ(trace[static_cast<size_t>(k)].id, kExchangeTable[static_cast<size_t>(k)].id)
+            << "item " << k;
     }
     EXPECT_EQ(trace[30].id, kFollowUpReadId);
 
@@ -72,7 +59,7 @@ TEST(SettingsExchange, ReadFillsEverySlotInItemOrderThenReadsTheMarkerOnceMore) 
 }
 
 TEST(SettingsExchange, AFullSlotWithoutTerminatorStaysInsideItsSlot) {
-    Bench b;
+    SettingsTracker b;
     b.tracker.simulator.WithModel([](sim::TrackerModel& m) {
         m.SetParameterText(0x08080120, std::string(32, 'p'));  // slot 11, no zero byte
         return 0;
@@ -83,7 +70,7 @@ TEST(SettingsExchange, AFullSlotWithoutTerminatorStaysInsideItsSlot) {
 }
 
 TEST(SettingsExchange, ADroppedReplyEndsTheReadAndKeepsWhatCameBefore) {
-    Bench b(PlanOf({"drop@1#8"}));
+    SettingsTracker b(PlanOf({"drop@1#8"}));
     b.context.image.SetText(9, "old");
     b.Run(kModeReadSettings);
     EXPECT_THAT(b.sink.Messages(), ElementsAre("message 4 Ошибка во время чтения параметров"));
@@ -97,7 +84,7 @@ TEST(SettingsExchange, ADroppedReplyEndsTheReadAndKeepsWhatCameBefore) {
 }
 
 TEST(SettingsExchange, TheRealFourSecondTimeOutEndsAWrite) {
-    Bench b(PlanOf({"drop@2#3"}));
+    SettingsTracker b(PlanOf({"drop@2#3"}));
     b.context.timings = LinkTimings{};
     const auto start = std::chrono::steady_clock::now();
     b.Run(kModeWriteSettings);
@@ -109,7 +96,7 @@ TEST(SettingsExchange, TheRealFourSecondTimeOutEndsAWrite) {
 }
 
 TEST(SettingsExchange, WriteSendsItemsZeroToTwentyFourWholeAndAnyAckCounts) {
-    Bench b(PlanOf({"garbage=1@2#1+", "short=1@2#1+"}));  // every ack is the byte 0xEE
+    SettingsTracker b(PlanOf({"garbage=1@2#1+", "short=1@2#1+"}));  // every ack is the byte 0xEE
     b.context.image.SetText(0, "+79001234567");
     b.context.image.SetText(28, "1");
     b.context.image.SetText(24, "999999999999999");  // device information is never sent
@@ -128,7 +115,7 @@ TEST(SettingsExchange, WriteSendsItemsZeroToTwentyFourWholeAndAnyAckCounts) {
 }
 
 TEST(SettingsExchange, ASecondStartWhileOneRunsIsRefusedAndAMissingPortSaysWhy) {
-    Bench b(PlanOf({"delay=150@1#1"}));
+    SettingsTracker b(PlanOf({"delay=150@1#1"}));
     RWSettingsThread first(b.context, b.sink), second(b.context, b.sink);
     first.mode = second.mode = kModeReadSettings;
     ASSERT_TRUE(first.Start());
@@ -145,7 +132,7 @@ TEST(SettingsExchange, ASecondStartWhileOneRunsIsRefusedAndAMissingPortSaysWhy) 
 }
 
 TEST(SettingsExchange, CancelEndsARunningReadAtOnce) {
-    Bench b(PlanOf({"drop@1#3"}));
+    SettingsTracker b(PlanOf({"drop@1#3"}));
     b.context.timings = LinkTimings{};
     auto worker = std::make_unique<RWSettingsThread>(b.context, b.sink);
     worker->mode = kModeReadSettings;

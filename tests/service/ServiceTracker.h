@@ -1,7 +1,7 @@
 #pragma once
-// A simulated tracker with a device context pointed at it, a sink that records what
-// the service workers report, and helpers to run one service command and read back
-// what reached the modem.
+// The simulated tracker for the service workers: a sink that records their log and the
+// streamed text, and helpers to run one service command and read back what reached the
+// modem.
 
 #include <gtest/gtest.h>
 
@@ -14,12 +14,11 @@
 #include <vector>
 
 #include "service/ServiceThread.h"
-#include "support/SimulatedTracker.h"
-#include "worker/DeviceContext.h"
+#include "support/TrackerWithWorker.h"
 
 namespace zort::test {
 
-class RecordingSink : public WorkerSink {
+class LogRecordingSink : public WorkerSink {
   public:
     void ShowProgress(const std::string&) override {}
     void SetProgress(int, int) override {}
@@ -92,22 +91,22 @@ inline LinkTimings FastTimings() {
     return t;
 }
 
-class ServiceBench {
+class ServiceTracker : public TrackerWithWorker<LogRecordingSink> {
   public:
-    explicit ServiceBench(sim::FaultPlan plan = {}) : tracker(std::move(plan)) {
-        context.SetPortName(tracker.Path());
-    }
+    explicit ServiceTracker(sim::FaultPlan plan = {}) : TrackerWithWorker(std::move(plan)) {}
 
     // Runs one service command to its end; `setup` fills the worker's inputs.
     template <typename Setup>
-    std::unique_ptr<ServiceThread> Run(int mode, Setup setup) {
-        auto worker = std::make_unique<ServiceThread>(context, sink);
-        worker->mode = mode;
-        setup(*worker);
-        EXPECT_TRUE(worker->Start());
-        worker->Join();
+    ServiceThread* Run(int mode, Setup setup) {
+        ServiceThread& worker = TrackerWithWorker::Run<ServiceThread>([&](ServiceThread& w) {
+            w.mode = mode;
+            setup(w);
+        });
         Settle();
-        return worker;
+        return &worker;
+    }
+    ServiceThread* Run(int mode) {
+        return Run(mode, [](ServiceThread&) {});
     }
 
     // A run that awaits no answer ends as soon as its last frame is written; give the
@@ -121,10 +120,6 @@ class ServiceBench {
             frames = now;
         }
     }
-    std::unique_ptr<ServiceThread> Run(int mode) {
-        return Run(mode, [](ServiceThread&) {});
-    }
-
     // The payloads of the command-8 frames, in order, as text.
     std::vector<std::string> ModemPayloads() const {
         std::vector<std::string> out;
@@ -133,7 +128,6 @@ class ServiceBench {
         }
         return out;
     }
-    std::vector<sim::FrameRecord> Trace() const { return tracker.simulator.Trace(); }
 
     void PowerModem() {
         tracker.simulator.WithModel([](sim::TrackerModel& m) {
@@ -149,12 +143,6 @@ class ServiceBench {
             return 0;
         });
     }
-
-    SimulatedTracker tracker;
-    // Before the context: a stopped relay is joined by the context's destructor and may
-    // still report until then.
-    RecordingSink sink;
-    DeviceContext context;
 };
 
 }  // namespace zort::test
