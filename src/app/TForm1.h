@@ -23,6 +23,7 @@ namespace zort {
 
 class DeviceContext;
 class FirmwareSink;
+class SettingsImage;
 class SettingsSink;
 class Worker;
 class TForm2;
@@ -129,6 +130,9 @@ class TForm1 : public QWidget {
 
     // A worker's owner: the window keeps it until it has ended.
     void StartWorker(std::unique_ptr<Worker> worker);
+    // Checks the pages and puts them into the image; `staged` gets the image as checked.
+    // False when a check refused them, and then the image is left as it was.
+    bool PagesToImage(SettingsImage& staged);
     void ShowFileError(const QString& text);
 
     std::unique_ptr<SettingsSink> settingsSink;

@@ -110,13 +110,28 @@ void TForm1::SpeedButton4Click() {
     StartWorker(std::move(worker));
 }
 
-void TForm1::SpeedButton3Click() {
-    if (context.settingsThread.Busy()) return;
+bool TForm1::PagesToImage(SettingsImage& staged) {
     SettingsPages pages;
     ControlsToModel(*this, pages);
-    const bool valid = ControlsToImage(pages, context.image, *prompts);
+    // The checks may ask the user. A box runs a nested event loop, where a worker's
+    // blocking call into this thread (a read showing its image) would take the lock
+    // again; so the checks work on a copy and the lock is held only to copy.
+    {
+        std::lock_guard lock(context.imageMutex);
+        staged = context.image;
+    }
+    const bool valid = ControlsToImage(pages, staged, *prompts);
     ModelToControls(pages, *this);
-    if (!valid) return;
+    if (!valid) return false;
+    std::lock_guard lock(context.imageMutex);
+    context.image = staged;
+    return true;
+}
+
+void TForm1::SpeedButton3Click() {
+    if (context.settingsThread.Busy()) return;
+    SettingsImage staged;
+    if (!PagesToImage(staged)) return;
     auto worker = std::make_unique<RWSettingsThread>(context, *settingsSink);
     worker->mode = kModeWriteSettings;
     StartWorker(std::move(worker));
@@ -179,21 +194,14 @@ void TForm1::SpeedButton1Click() {
 }
 
 void TForm1::SpeedButton2Click() {
-    SettingsPages pages;
-    ControlsToModel(*this, pages);
-    bool valid;
-    {
-        std::lock_guard lock(context.imageMutex);
-        valid = ControlsToImage(pages, context.image, *prompts);
-    }
-    ModelToControls(pages, *this);
-    if (!valid) return;
+    SettingsImage staged;
+    if (!PagesToImage(staged)) return;
     const QString name =
         askSaveFile(QStringLiteral("Сохранить настройки в файл"),
                     QString::fromUtf8(kDefaultConfigFileName.data(), kDefaultConfigFileName.size()),
                     QStringLiteral("Файл конфигурации (*.cfg)"));
     if (name.isEmpty()) return;
-    const FileResult result = SaveConfigFile(name.toStdString(), context.image);
+    const FileResult result = SaveConfigFile(name.toStdString(), staged);
     if (!result) ShowFileError(QString::fromStdString(result.error));
 }
 

@@ -18,8 +18,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <atomic>
+#include <chrono>
 #include <fstream>
 #include <memory>
+#include <thread>
 
 #include "app/Application.h"
 #include "app/LookAndFeel.h"
@@ -293,6 +296,54 @@ class DeviceActionsTest : public QObject {
         QCOMPARE(file.readAll(), QByteArray("\x02\x01\x02", 3));
         QVERIFY(!h.form2->isVisible());
         file.remove();
+    }
+
+    void EveryUseOfTheImageWaitsForItsLock() {
+        // A worker copying a reply into the image holds the lock meanwhile. A handler that
+        // used the image without it would race that copy (the thread sanitizer shows it)
+        // and be done before the copy is.
+        struct Case {
+            const char* name;
+            std::function<void(Harness&)> click;
+        };
+        const QString path = TempPath("locked.cfg");
+        const std::vector<Case> cases = {
+            {"write", [](Harness& h) { h.form->SpeedButton3Click(); }},
+            {"save to a file",
+             [&](Harness& h) {
+                 h.nextFile = path;
+                 h.form->SpeedButton2Click();
+             }},
+            {"load from a file",
+             [&](Harness& h) {
+                 h.nextFile = path;
+                 h.form->SpeedButton1Click();
+             }},
+            {"defaults", [](Harness& h) { h.form->SpeedButton5Click(); }},
+            {"show", [](Harness& h) { h.form->ShowImage(true); }},
+        };
+        for (const Case& c : cases) {
+            Harness h;
+            h.form->ui->Edit1->setText("+79001112233");
+            std::atomic<bool> held{false};
+            std::chrono::steady_clock::time_point released;
+            std::thread copier([&] {
+                std::lock_guard lock(h.form->context.imageMutex);
+                held = true;
+                // After `held`: nothing orders this write before the handler's use.
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                h.form->context.image.SetText(0, "+79001112233");
+                released = std::chrono::steady_clock::now();
+            });
+            while (!held) std::this_thread::yield();
+            c.click(h);
+            const auto handled = std::chrono::steady_clock::now();
+            copier.join();
+            QVERIFY2(handled >= released, c.name);
+            QVERIFY2(h.WaitIdle(), c.name);
+            QVERIFY2(h.recorded.prompts.empty(), c.name);
+        }
+        QFile::remove(path);
     }
 
     void ClosingDuringAReadEndsQuietlyAndQuickly() {
