@@ -11,10 +11,9 @@
 #include <fstream>
 #include <string>
 
+#include "app/Application.h"
 #include "app/LookAndFeel.h"
 #include "app/TForm1.h"
-#include "app/TForm3.h"
-#include "app/TForm6.h"
 #include "sim/PtyTransport.h"
 #include "sim/TrackerSimulator.h"
 
@@ -60,11 +59,8 @@ int main(int argc, char** argv) {
     startup.start();
     QApplication app(argc, argv);
     zort::ApplyLookAndFeel(app);
-    zort::TForm1 form;
-    zort::TForm3 form3(&form);
-    zort::TForm6 form6;
-    form.form3 = &form3;
-    form.form6 = &form6;
+    const std::unique_ptr<zort::Application> windows = zort::StartApplication();
+    zort::TForm1& form = *windows->form1;
     form.show();
     QCoreApplication::processEvents();
     const double startupMs = static_cast<double>(startup.nsecsElapsed()) / 1e6;
@@ -81,7 +77,8 @@ int main(int argc, char** argv) {
         if (!transport.Start(error)) return 1;
         form.PreferPort(QString::fromStdString(transport.SlavePath()));
         double seconds = 0;
-        const double stall = LongestStallMs(form, [&] { form.SpeedButton4Click(); }, &seconds);
+        const double stall = LongestStallMs(
+            form, [&] { form.SpeedButton4Click(); }, &seconds);
         std::printf("settings read at 9600 baud: %.2f s, longest main-thread stall %.1f ms (goal <= 30 ms)\n",
                     seconds, stall);
     }
@@ -99,9 +96,12 @@ int main(int argc, char** argv) {
         }
         form.askOpenFile = [&](const QString&, const QString&) { return QString::fromStdString(path); };
         double seconds = 0;
-        const double stall = LongestStallMs(form, [&] { form.SpeedButton6Click(); }, &seconds);
-        std::printf("64 KiB firmware update at full speed: %.2f s, longest main-thread stall %.1f ms (goal <= 30 ms)\n",
-                    seconds, stall);
+        const double stall = LongestStallMs(
+            form, [&] { form.SpeedButton6Click(); }, &seconds);
+        std::printf(
+            "64 KiB firmware update at full speed: %.2f s, longest main-thread stall %.1f ms (goal <= 30 "
+            "ms)\n",
+            seconds, stall);
         std::remove(path.c_str());
     }
     std::printf("resident memory after both: %.1f MiB (%d final messages)\n",

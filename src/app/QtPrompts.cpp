@@ -4,11 +4,14 @@
 #include <QStackedWidget>
 
 #include "app/TForm1.h"
+#include "ui_TForm1.h"
 
 namespace zort {
 namespace {
 
-QString Q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 }  // namespace
 
@@ -25,7 +28,7 @@ void QtPrompts::Warn(std::string_view title, std::string_view text) {
 
 void QtPrompts::PageChanged(int selectedEntry, int shownPage) {
     form.HighlightNavigation(selectedEntry);
-    form.PageControl1->setCurrentIndex(shownPage);
+    form.ui->PageControl1->setCurrentIndex(shownPage);
 }
 
 }  // namespace zort

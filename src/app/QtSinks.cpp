@@ -5,6 +5,7 @@
 #include "app/TForm1.h"
 #include "app/TForm3.h"
 #include "app/TForm6.h"
+#include "ui_TForm1.h"
 
 namespace zort {
 
@@ -45,9 +46,9 @@ void SettingsSink::ImageRead() {
 
 void FirmwareSink::SetProgress(int maximum, int position) {
     OnMainThread([&] {
-        form.ProgressBar1->setVisible(true);
-        form.ProgressBar1->setMaximum(maximum);
-        form.ProgressBar1->setValue(position);
+        form.ui->ProgressBar1->setVisible(true);
+        form.ui->ProgressBar1->setMaximum(maximum);
+        form.ui->ProgressBar1->setValue(position);
     });
 }
 

@@ -20,6 +20,7 @@
 #include <QTextStream>
 #include <string>
 
+#include "app/Application.h"
 #include "app/LookAndFeel.h"
 #include "app/TForm1.h"
 #include "app/TForm2.h"
@@ -27,7 +28,9 @@
 #include "app/TForm4.h"
 #include "app/TForm5.h"
 #include "app/TForm6.h"
-#include "service/ServiceProfile.h"
+#include "ui_TForm1.h"
+#include "ui_TForm4.h"
+#include "ui_TForm5.h"
 
 namespace {
 
@@ -66,11 +69,11 @@ bool Save(QWidget* window, const QDir& dir, const QString& name) {
 
 // Values as long as a tracker reports them, so that the review sees full fields.
 void FillSample(zort::TForm1& form) {
-    form.ComboBox12->addItems({QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyUSB0")});
-    form.Label17->setText(QStringLiteral("Z410-2.07"));
-    form.Label18->setText(QStringLiteral("BL-1.02"));
-    form.Edit11->setText(QStringLiteral("861234567890123"));
-    form.Edit12->setText(QStringLiteral("89701012345678901234"));
+    form.ui->ComboBox12->addItems({QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyUSB0")});
+    form.ui->Label17->setText(QStringLiteral("Z410-2.07"));
+    form.ui->Label18->setText(QStringLiteral("BL-1.02"));
+    form.ui->Edit11->setText(QStringLiteral("861234567890123"));
+    form.ui->Edit12->setText(QStringLiteral("89701012345678901234"));
     const char* const rows[][2] = {
         {"Номер владельца", "+79161234567"},
         {"PIN-код", "1234"},
@@ -94,19 +97,19 @@ void FillSample(zort::TForm1& form) {
         {"Код запроса баланса", "Автоматически"},
     };
     for (int row = 0; row < 20; ++row) {
-        form.StringGrid1->item(row, 0)->setText(QString::fromUtf8(rows[row][0]));
-        form.StringGrid1->item(row, 1)->setText(QString::fromUtf8(rows[row][1]));
+        form.ui->StringGrid1->item(row, 0)->setText(QString::fromUtf8(rows[row][0]));
+        form.ui->StringGrid1->item(row, 1)->setText(QString::fromUtf8(rows[row][1]));
     }
 }
 
 // A technician's session: a folder of sounds, both update files, a number, and a log
 // with command results between pieces of the receiver's stream.
 void FillSample(zort::TForm5& form) {
-    form.Edit1->setText(QStringLiteral("/home/tech/Трекеры/Звуки Z410"));
-    form.Label5->setText(QStringLiteral("Найдено файлов *.AMR: 4 (18 432 байт)"));
-    form.Edit2->setText(QStringLiteral("/home/tech/Трекеры/GNSS/loader_v1.bin"));
-    form.Edit3->setText(QStringLiteral("/home/tech/Трекеры/GNSS/gnss_fw_3.18.bin"));
-    form.Edit4->setText(QStringLiteral("+79161234567"));
+    form.ui->Edit1->setText(QStringLiteral("/home/tech/Трекеры/Звуки Z410"));
+    form.ui->Label5->setText(QStringLiteral("Найдено файлов *.AMR: 4 (18 432 байт)"));
+    form.ui->Edit2->setText(QStringLiteral("/home/tech/Трекеры/GNSS/loader_v1.bin"));
+    form.ui->Edit3->setText(QStringLiteral("/home/tech/Трекеры/GNSS/gnss_fw_3.18.bin"));
+    form.ui->Edit4->setText(QStringLiteral("+79161234567"));
     for (const char* line :
          {"Запуск модема...", "Модем запущен", "Модем сконфигурирован", "GPS/ГЛОНАСС модуль запущен"}) {
         form.AppendLogLine(QString::fromUtf8(line));
@@ -117,8 +120,8 @@ void FillSample(zort::TForm5& form) {
                        "$GPGSV,3,1,11,02,61,118,42,05,36,299,38,07,19,049,33,09,72,212,45*7A\r\n"
                        "$GPGGA,101531.000,5545.1235,N,03737.5679,E,1,09,0.9,152.4,M,14.4,M,,*68\r\n"));
     form.AppendLogLine(QStringLiteral("SMS отправлено"));
-    form.ProgressBar1->setMaximum(11892);
-    form.ProgressBar1->setValue(4760);
+    form.ui->ProgressBar1->setMaximum(11892);
+    form.ui->ProgressBar1->setValue(4760);
 }
 
 }  // namespace
@@ -136,22 +139,17 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    zort::TForm1 form1;
-    zort::TForm2 form2;
-    zort::TForm3 form3(&form1);
-    zort::TForm4 form4(&form1);
     // The service window keeps its fields in a profile of its own here, so that the
     // sample does not end up in the program's "config.ini".
     QTemporaryDir profileDir;
-    zort::TForm5 form5(form1,
-                       zort::IniProfile(profileDir.filePath(QStringLiteral("config.ini")).toStdString()));
-    zort::TForm6 form6;
-    form1.form2 = &form2;
-    form1.form3 = &form3;
-    form1.form4 = &form4;
-    form1.form5 = &form5;
-    form1.form6 = &form6;
-    form4.form5 = &form5;
+    const std::unique_ptr<zort::Application> windows = zort::StartApplication(
+        zort::IniProfile(profileDir.filePath(QStringLiteral("config.ini")).toStdString()));
+    zort::TForm1& form1 = *windows->form1;
+    zort::TForm2& form2 = *windows->form2;
+    zort::TForm3& form3 = *windows->form3;
+    zort::TForm4& form4 = *windows->form4;
+    zort::TForm5& form5 = *windows->form5;
+    zort::TForm6& form6 = *windows->form6;
     FillSample(form1);
     FillSample(form5);
 
@@ -164,14 +162,14 @@ int main(int argc, char* argv[]) {
     // The firmware page during an update, the toolbar of the expert layout, and the
     // hidden group of the sensor page.
     form1.SelectNavigation(8);
-    form1.ProgressBar1->setMaximum(1000);
-    form1.ProgressBar1->setValue(512);
-    form1.ProgressBar1->show();
+    form1.ui->ProgressBar1->setMaximum(1000);
+    form1.ui->ProgressBar1->setValue(512);
+    form1.ui->ProgressBar1->show();
     ok &= Save(&form1, dir, QStringLiteral("form1-firmware-update.png"));
-    form1.ProgressBar1->hide();
+    form1.ui->ProgressBar1->hide();
     form1.SetExpertMode(true);
-    form1.Label21->show();
-    form1.GroupBox16->show();
+    form1.ui->Label21->show();
+    form1.ui->GroupBox16->show();
     form1.SelectNavigation(5);
     ok &= Save(&form1, dir, QStringLiteral("form1-expert.png"));
     form1.close();
@@ -187,11 +185,11 @@ int main(int argc, char* argv[]) {
     ok &= Save(&form6, dir, QStringLiteral("form6.png"));
 
     form4.Open();
-    form4.MaskEdit1->setText(QStringLiteral("73"));
+    form4.ui->MaskEdit1->setText(QStringLiteral("73"));
     ok &= Save(&form4, dir, QStringLiteral("form4.png"));
     const char* const servicePages[] = {"form5-gsm.png", "form5-gps.png", "form5-sim.png"};
     for (int page = 0; page < 3; ++page) {
-        form5.PageControl1->setCurrentIndex(page);
+        form5.ui->PageControl1->setCurrentIndex(page);
         ok &= Save(&form5, dir, QLatin1String(servicePages[page]));
     }
     return ok ? 0 : 1;

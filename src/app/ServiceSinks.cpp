@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app/TForm5.h"
+#include "ui_TForm5.h"
 
 namespace zort {
 
@@ -30,13 +31,13 @@ void ServiceSink::WorkerEnded() {
 
 void GnssUpdateSink::SetProgress(int maximum, int position) {
     OnMainThread([&] {
-        form.ProgressBar1->setMaximum(maximum);
-        form.ProgressBar1->setValue(position);
+        form.ui->ProgressBar1->setMaximum(maximum);
+        form.ui->ProgressBar1->setValue(position);
     });
 }
 
 void GnssUpdateSink::WorkerEnded() {
-    OnMainThread([&] { form.Button7->setEnabled(true); });
+    OnMainThread([&] { form.ui->Button7->setEnabled(true); });
     ServiceSink::WorkerEnded();
 }
 

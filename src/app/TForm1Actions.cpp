@@ -28,13 +28,12 @@
 #include "settings/RWSettingsThread.h"
 #include "settings/SettingsBinding.h"
 #include "settings/SettingsDefaults.h"
-#include "sim/PtyTransport.h"
-#include "sim/TrackerSimulator.h"
+#include "ui_TForm1.h"
+#include "ui_TForm2.h"
+#include "worker/DeviceContext.h"
 
 namespace zort {
 namespace {
-
-constexpr int kDemoBaud = 9600;  // the tracker's own line speed, so the demo feels real
 
 void DefaultShowMessage(int statusKind, const QString& text, const QString& detail) {
     if (statusKind != kStatusSuccess && statusKind != kStatusError) return;
@@ -58,7 +57,7 @@ void TForm1::InitActions() {
         return QFileDialog::getSaveFileName(this, caption, defaultName, filter);
     };
     // The explicit balance code can be typed only while it is the chosen way.
-    connect(RadioButton7, &QRadioButton::toggled, Edit4, &QLineEdit::setEnabled);
+    connect(ui->RadioButton7, &QRadioButton::toggled, ui->Edit4, &QLineEdit::setEnabled);
 }
 
 TForm1::~TForm1() {
@@ -89,36 +88,17 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-bool TForm1::StartDemo() {
-    if (demoTransport) return true;
-    demoSimulator = std::make_unique<sim::TrackerSimulator>();
-    demoTransport = std::make_unique<sim::PtyTransport>(*demoSimulator, sim::PtyTransport::Options{kDemoBaud});
-    std::string error;
-    if (!demoTransport->Start(error)) {
-        demoTransport.reset();
-        demoSimulator.reset();
-        return false;
-    }
-    demoMode = true;
-    Button8Click();
-    return true;
-}
-
-QString TForm1::DemoPort() const {
-    return demoTransport ? QString::fromStdString(demoTransport->SlavePath()) : QString();
-}
-
 void TForm1::Button8Click() {
-    ComboBox12->clear();
-    for (const std::string& port : ListSerialPorts()) ComboBox12->addItem(QString::fromStdString(port));
+    ui->ComboBox12->clear();
+    for (const std::string& port : ListSerialPorts()) ui->ComboBox12->addItem(QString::fromStdString(port));
     // The simulated tracker is offered last, and chosen only when no tracker is there.
-    if (demoTransport) ComboBox12->addItem(DemoPort());
-    if (ComboBox12->count() > 0) ComboBox12->setCurrentIndex(0);
+    if (!demoPort.isEmpty()) ui->ComboBox12->addItem(demoPort);
+    if (ui->ComboBox12->count() > 0) ui->ComboBox12->setCurrentIndex(0);
     if (!preferredPort.isEmpty()) PreferPort(preferredPort);
 }
 
 void TForm1::StartWorker(std::unique_ptr<Worker> worker) {
-    context.SetPortName(ComboBox12->currentText().trimmed().toStdString());
+    context.SetPortName(ui->ComboBox12->currentText().trimmed().toStdString());
     if (!worker->Start()) return;  // one of its kind is already running
     context.Adopt(std::move(worker));
 }
@@ -130,13 +110,28 @@ void TForm1::SpeedButton4Click() {
     StartWorker(std::move(worker));
 }
 
-void TForm1::SpeedButton3Click() {
-    if (context.settingsThread.Busy()) return;
+bool TForm1::PagesToImage(SettingsImage& staged) {
     SettingsPages pages;
     ControlsToModel(*this, pages);
-    const bool valid = ControlsToImage(pages, context.image, *prompts);
+    // The checks may ask the user. A box runs a nested event loop, where a worker's
+    // blocking call into this thread (a read showing its image) would take the lock
+    // again; so the checks work on a copy and the lock is held only to copy.
+    {
+        std::lock_guard lock(context.imageMutex);
+        staged = context.image;
+    }
+    const bool valid = ControlsToImage(pages, staged, *prompts);
     ModelToControls(pages, *this);
-    if (!valid) return;
+    if (!valid) return false;
+    std::lock_guard lock(context.imageMutex);
+    context.image = staged;
+    return true;
+}
+
+void TForm1::SpeedButton3Click() {
+    if (context.settingsThread.Busy()) return;
+    SettingsImage staged;
+    if (!PagesToImage(staged)) return;
     auto worker = std::make_unique<RWSettingsThread>(context, *settingsSink);
     worker->mode = kModeWriteSettings;
     StartWorker(std::move(worker));
@@ -164,26 +159,27 @@ void TForm1::ShowImage(bool refreshSummary) {
     if (!refreshSummary) return;
     for (int row = 0; row < kSummaryRows; ++row) {
         for (int column = 0; column < 2; ++column) {
-            QTableWidgetItem* cell = StringGrid1->item(row, column);
+            QTableWidgetItem* cell = ui->StringGrid1->item(row, column);
             if (cell == nullptr) {
                 cell = new QTableWidgetItem;
-                StringGrid1->setItem(row, column, cell);
+                ui->StringGrid1->setItem(row, column, cell);
             }
-            cell->setText(QString::fromStdString(summary[static_cast<size_t>(row)][static_cast<size_t>(column)]));
+            cell->setText(
+                QString::fromStdString(summary[static_cast<size_t>(row)][static_cast<size_t>(column)]));
         }
     }
 }
 
 void TForm1::ShowFileError(const QString& text) {
     // File errors carry the title "Ошибка" and no icon.
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kFileErrorTitle.data(), kFileErrorTitle.size()), text,
-                    QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kFileErrorTitle.data(), kFileErrorTitle.size()),
+                    text, QMessageBox::Ok, this);
     box.exec();
 }
 
 void TForm1::SpeedButton1Click() {
-    const QString name =
-        askOpenFile(QStringLiteral("Загрузить настройки из файла"), QStringLiteral("Файл конфигурации (*.cfg)"));
+    const QString name = askOpenFile(QStringLiteral("Загрузить настройки из файла"),
+                                     QStringLiteral("Файл конфигурации (*.cfg)"));
     if (name.isEmpty()) return;
     FileResult result;
     {
@@ -198,20 +194,14 @@ void TForm1::SpeedButton1Click() {
 }
 
 void TForm1::SpeedButton2Click() {
-    SettingsPages pages;
-    ControlsToModel(*this, pages);
-    bool valid;
-    {
-        std::lock_guard lock(context.imageMutex);
-        valid = ControlsToImage(pages, context.image, *prompts);
-    }
-    ModelToControls(pages, *this);
-    if (!valid) return;
-    const QString name = askSaveFile(QStringLiteral("Сохранить настройки в файл"),
-                                     QString::fromUtf8(kDefaultConfigFileName.data(), kDefaultConfigFileName.size()),
-                                     QStringLiteral("Файл конфигурации (*.cfg)"));
+    SettingsImage staged;
+    if (!PagesToImage(staged)) return;
+    const QString name =
+        askSaveFile(QStringLiteral("Сохранить настройки в файл"),
+                    QString::fromUtf8(kDefaultConfigFileName.data(), kDefaultConfigFileName.size()),
+                    QStringLiteral("Файл конфигурации (*.cfg)"));
     if (name.isEmpty()) return;
-    const FileResult result = SaveConfigFile(name.toStdString(), context.image);
+    const FileResult result = SaveConfigFile(name.toStdString(), staged);
     if (!result) ShowFileError(QString::fromStdString(result.error));
 }
 
@@ -222,8 +212,8 @@ void TForm1::SaveCommandFile() {
                     QString::fromUtf8(kDefaultCommandFileName.data(), kDefaultCommandFileName.size()),
                     QStringLiteral("Команда WIALON (*.cfg)"));
     if (name.isEmpty()) return;
-    const FileResult result =
-        zort::SaveCommandFile(name.toStdString(), CommandRecord::FromChoice(form2->ComboBox1->currentIndex()));
+    const FileResult result = zort::SaveCommandFile(
+        name.toStdString(), CommandRecord::FromChoice(form2->ui->ComboBox1->currentIndex()));
     if (!result) {
         ShowFileError(QString::fromStdString(result.error));
         return;

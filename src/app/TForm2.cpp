@@ -1,8 +1,5 @@
 #include "app/TForm2.h"
 
-#include <QComboBox>
-#include <QToolButton>
-
 #include "app/Icons.h"
 #include "ui_TForm2.h"
 
@@ -16,11 +13,9 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TForm
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(size());
-    ComboBox1 = ui->ComboBox1;
-    SpeedButton1 = ui->SpeedButton1;
-    SpeedButton1->setIcon(SaveFileIcon());
-    ComboBox1->setCurrentIndex(0);
-    connect(SpeedButton1, &QToolButton::clicked, this, &TForm2::SpeedButton1Click);
+    ui->SpeedButton1->setIcon(SaveFileIcon());
+    ui->ComboBox1->setCurrentIndex(0);
+    connect(ui->SpeedButton1, &QToolButton::clicked, this, &TForm2::SpeedButton1Click);
 }
 
 TForm2::~TForm2() = default;

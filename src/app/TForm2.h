@@ -5,9 +5,6 @@
 #include <QWidget>
 #include <memory>
 
-class QComboBox;
-class QToolButton;
-
 namespace Ui {
 class TForm2;
 }
@@ -20,8 +17,7 @@ class TForm2 : public QWidget {
     explicit TForm2(QWidget* parent = nullptr);
     ~TForm2() override;
 
-    QComboBox* ComboBox1;
-    QToolButton* SpeedButton1;
+    std::unique_ptr<Ui::TForm2> ui;
 
   Q_SIGNALS:
     // The user asked to save the chosen command; whoever owns the command file format
@@ -30,9 +26,6 @@ class TForm2 : public QWidget {
 
   public Q_SLOTS:
     void SpeedButton1Click();
-
-  private:
-    std::unique_ptr<Ui::TForm2> ui;
 };
 
 }  // namespace zort

@@ -13,7 +13,6 @@ TForm3::TForm3(QWidget* mainWindow) : QWidget(mainWindow), ui(std::make_unique<U
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kClientWidth, kClientHeight);
-    ProgressBar1 = ui->ProgressBar1;
 }
 
 TForm3::~TForm3() = default;
@@ -27,8 +26,8 @@ void TForm3::ShowProgress(const QString& caption) {
 }
 
 void TForm3::SetProgress(int maximum, int position) {
-    ProgressBar1->setMaximum(maximum);
-    ProgressBar1->setValue(position);
+    ui->ProgressBar1->setMaximum(maximum);
+    ui->ProgressBar1->setValue(position);
 }
 
 void TForm3::HideProgress() {

@@ -5,8 +5,6 @@
 #include <QWidget>
 #include <memory>
 
-class QProgressBar;
-
 namespace Ui {
 class TForm3;
 }
@@ -28,9 +26,6 @@ class TForm3 : public QWidget {
     void SetProgress(int maximum, int position);
     void HideProgress();
 
-    QProgressBar* ProgressBar1;
-
-  private:
     std::unique_ptr<Ui::TForm3> ui;
 };
 

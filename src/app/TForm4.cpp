@@ -26,18 +26,14 @@ TForm4::TForm4(QWidget* mainWindow) : QWidget(mainWindow), ui(std::make_unique<U
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     resize(kClientWidth, kClientHeight);
     setMinimumSize(minimumSizeHint());
-    Label1 = ui->Label1;
-    MaskEdit1 = ui->MaskEdit1;
-    Button1 = ui->Button1;
-    Button2 = ui->Button2;
     // Each typed character shows as an asterisk, whatever the style would draw.
-    MaskEdit1->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    ui->MaskEdit1->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     showWarning = DefaultShowWarning;
 
-    connect(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
+    connect(ui->Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
+    connect(ui->Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
     // Return and the keypad's Enter; no other key submits.
-    connect(MaskEdit1, &QLineEdit::returnPressed, this, &TForm4::Button1Click);
+    connect(ui->MaskEdit1, &QLineEdit::returnPressed, this, &TForm4::Button1Click);
 }
 
 TForm4::~TForm4() = default;
@@ -51,25 +47,25 @@ void TForm4::Open() {
     // Behind another window: bring it forward. A window just shown is on top already.
     if (wasVisible) raise();
     activateWindow();
-    MaskEdit1->setFocus();
-    MaskEdit1->clear();
+    ui->MaskEdit1->setFocus();
+    ui->MaskEdit1->clear();
 }
 
 void TForm4::Button1Click() {
-    if (MaskEdit1->text() != QLatin1String(kEngineeringPassword)) {
+    if (ui->MaskEdit1->text() != QLatin1String(kEngineeringPassword)) {
         if (showWarning) showWarning(QStringLiteral("Неправильный пароль"));
-        MaskEdit1->clear();
-        MaskEdit1->setFocus();
+        ui->MaskEdit1->clear();
+        ui->MaskEdit1->setFocus();
         return;
     }
     // The password does not wait in the hidden field for the next opening.
-    MaskEdit1->clear();
+    ui->MaskEdit1->clear();
     hide();
     if (form5 != nullptr) form5->Open();
 }
 
 void TForm4::Button2Click() {
-    MaskEdit1->clear();
+    ui->MaskEdit1->clear();
     hide();
 }
 

@@ -7,10 +7,6 @@
 #include <functional>
 #include <memory>
 
-class QLabel;
-class QLineEdit;
-class QPushButton;
-
 namespace Ui {
 class TForm4;
 }
@@ -41,17 +37,11 @@ class TForm4 : public QWidget {
     // How a wrong password is told; tests record it instead of opening a box.
     std::function<void(const QString& text)> showWarning;
 
-    QLabel* Label1;
-    QLineEdit* MaskEdit1;
-    QPushButton* Button1;
-    QPushButton* Button2;
+    std::unique_ptr<Ui::TForm4> ui;
 
   public Q_SLOTS:
     void Button1Click();  // "Вход", also Enter in the field
     void Button2Click();  // "Отмена"
-
-  private:
-    std::unique_ptr<Ui::TForm4> ui;
 };
 
 }  // namespace zort

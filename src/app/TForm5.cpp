@@ -26,6 +26,7 @@
 #include "service/NmeaRelay.h"
 #include "service/ServiceProfile.h"
 #include "service/ServiceThread.h"
+#include "ui_TForm1.h"
 #include "ui_TForm5.h"
 
 namespace zort {
@@ -49,13 +50,11 @@ void SetField(QLineEdit* edit, const QString& text) {
 
 }  // namespace
 
-TForm5::TForm5(TForm1& mainWindow) : TForm5(mainWindow, OpenConfigIni()) {}
-
 TForm5::TForm5(TForm1& mainWindow, IniProfile profile)
-    : mainWindow(mainWindow),
+    : ui(std::make_unique<Ui::TForm5>()),
+      mainWindow(mainWindow),
       context(mainWindow.context),
-      profile(std::move(profile)),
-      ui(std::make_unique<Ui::TForm5>()) {
+      profile(std::move(profile)) {
     ui->setupUi(this);
     setObjectName(QStringLiteral("Form5"));
     // A side window: closing the main window must still end the program.
@@ -65,36 +64,10 @@ TForm5::TForm5(TForm1& mainWindow, IniProfile profile)
     resize(kClientWidth, kClientHeight);
     setMinimumSize(minimumSizeHint());
 
-    GroupBox1 = ui->GroupBox1;
-    Memo1 = ui->Memo1;
-    Button15 = ui->Button15;
-    PageControl1 = ui->PageControl1;
-    Button1 = ui->Button1;
-    Button2 = ui->Button2;
-    Edit1 = ui->Edit1;
-    Label5 = ui->Label5;
-    Button5 = ui->Button5;
-    Button6 = ui->Button6;
-    Edit4 = ui->Edit4;
-    Button12 = ui->Button12;
-    Button13 = ui->Button13;
-    Button14 = ui->Button14;
-    Button3 = ui->Button3;
-    Button4 = ui->Button4;
-    CheckBox1 = ui->CheckBox1;
-    Edit2 = ui->Edit2;
-    Edit3 = ui->Edit3;
-    Button8 = ui->Button8;
-    Button9 = ui->Button9;
-    Button7 = ui->Button7;
-    ProgressBar1 = ui->ProgressBar1;
-    Button10 = ui->Button10;
-    Button11 = ui->Button11;
-
     // NMEA sentences and modem answers line up in a fixed-pitch font.
     QFont mono(QStringLiteral("DejaVu Sans Mono"));
     mono.setPixelSize(font().pixelSize());
-    Memo1->setFont(mono);
+    ui->Memo1->setFont(mono);
     for (QLabel* hint : {ui->Label5, ui->Label6, ui->Label7, ui->Label8}) {
         QPalette palette = hint->palette();
         palette.setColor(QPalette::WindowText, QColor(0x5A, 0x5A, 0x5E));
@@ -123,24 +96,24 @@ TForm5::TForm5(TForm1& mainWindow, IniProfile profile)
 
     FormCreate();
 
-    connect(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm5::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &TForm5::Button4Click);
-    connect(Button5, &QPushButton::clicked, this, &TForm5::Button5Click);
-    connect(Button6, &QPushButton::clicked, this, &TForm5::Button6Click);
-    connect(Button7, &QPushButton::clicked, this, &TForm5::Button7Click);
-    connect(Button8, &QToolButton::clicked, this, &TForm5::Button8Click);
-    connect(Button9, &QToolButton::clicked, this, &TForm5::Button9Click);
-    connect(Button10, &QPushButton::clicked, this, &TForm5::Button10Click);
-    connect(Button11, &QPushButton::clicked, this, &TForm5::Button11Click);
-    connect(Button12, &QPushButton::clicked, this, &TForm5::Button12Click);
-    connect(Button13, &QPushButton::clicked, this, &TForm5::Button13Click);
-    connect(Button14, &QPushButton::clicked, this, &TForm5::Button14Click);
-    connect(Button15, &QPushButton::clicked, this, &TForm5::Button15Click);
-    connect(CheckBox1, &QCheckBox::toggled, this, &TForm5::CheckBox1Click);
+    connect(ui->Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
+    connect(ui->Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
+    connect(ui->Button3, &QPushButton::clicked, this, &TForm5::Button3Click);
+    connect(ui->Button4, &QPushButton::clicked, this, &TForm5::Button4Click);
+    connect(ui->Button5, &QPushButton::clicked, this, &TForm5::Button5Click);
+    connect(ui->Button6, &QPushButton::clicked, this, &TForm5::Button6Click);
+    connect(ui->Button7, &QPushButton::clicked, this, &TForm5::Button7Click);
+    connect(ui->Button8, &QToolButton::clicked, this, &TForm5::Button8Click);
+    connect(ui->Button9, &QToolButton::clicked, this, &TForm5::Button9Click);
+    connect(ui->Button10, &QPushButton::clicked, this, &TForm5::Button10Click);
+    connect(ui->Button11, &QPushButton::clicked, this, &TForm5::Button11Click);
+    connect(ui->Button12, &QPushButton::clicked, this, &TForm5::Button12Click);
+    connect(ui->Button13, &QPushButton::clicked, this, &TForm5::Button13Click);
+    connect(ui->Button14, &QPushButton::clicked, this, &TForm5::Button14Click);
+    connect(ui->Button15, &QPushButton::clicked, this, &TForm5::Button15Click);
+    connect(ui->CheckBox1, &QCheckBox::toggled, this, &TForm5::CheckBox1Click);
     // Connected once the stored number is shown: showing it is no change to save.
-    connect(Edit4, &QLineEdit::textChanged, this, &TForm5::Edit4Change);
+    connect(ui->Edit4, &QLineEdit::textChanged, this, &TForm5::Edit4Change);
 }
 
 TForm5::~TForm5() {
@@ -149,14 +122,14 @@ TForm5::~TForm5() {
 }
 
 void TForm5::FormCreate() {
-    PageControl1->setCurrentIndex(0);
+    ui->PageControl1->setCurrentIndex(0);
     const ServiceProfile stored = ServiceProfile::Load(profile);
     const QString directory = QString::fromStdString(stored.directory);
     BuildSoundFiles(directory);
-    SetField(Edit1, directory);
-    SetField(Edit2, QString::fromStdString(stored.daPath));
-    SetField(Edit3, QString::fromStdString(stored.firmwarePath));
-    Edit4->setText(QString::fromStdString(stored.phone));
+    SetField(ui->Edit1, directory);
+    SetField(ui->Edit2, QString::fromStdString(stored.daPath));
+    SetField(ui->Edit3, QString::fromStdString(stored.firmwarePath));
+    ui->Edit4->setText(QString::fromStdString(stored.phone));
 }
 
 void TForm5::Open() {
@@ -206,17 +179,17 @@ int TForm5::RunsInFlight() const {
 }
 
 void TForm5::AppendLogLine(const QString& line) {
-    QTextCursor end(Memo1->document());
+    QTextCursor end(ui->Memo1->document());
     end.movePosition(QTextCursor::End);
     // The stream may have stopped in the middle of a sentence.
-    const bool atLineStart = Memo1->document()->lastBlock().text().isEmpty();
+    const bool atLineStart = ui->Memo1->document()->lastBlock().text().isEmpty();
     end.insertText((atLineStart ? QString() : QStringLiteral("\n")) + line + QLatin1Char('\n'));
-    Memo1->setTextCursor(end);
-    Memo1->ensureCursorVisible();
+    ui->Memo1->setTextCursor(end);
+    ui->Memo1->ensureCursorVisible();
 }
 
 void TForm5::AppendStream(const QString& text) {
-    QTextCursor end(Memo1->document());
+    QTextCursor end(ui->Memo1->document());
     end.movePosition(QTextCursor::End);
     // A CR LF pair may be cut by a poll: a carriage return kept back would become a line
     // break of its own. The line feeds alone end the lines.
@@ -224,13 +197,13 @@ void TForm5::AppendStream(const QString& text) {
     piece.remove(QLatin1Char('\r'));
     if (!piece.isEmpty()) end.insertText(piece);
     // Also when nothing came: the newest data is in view whatever the user scrolled to.
-    Memo1->setFocus();
-    Memo1->setTextCursor(end);
-    Memo1->ensureCursorVisible();
+    ui->Memo1->setFocus();
+    ui->Memo1->setTextCursor(end);
+    ui->Memo1->ensureCursorVisible();
 }
 
 void TForm5::UsePort() {
-    context.SetPortName(mainWindow.ComboBox12->currentText().trimmed().toStdString());
+    context.SetPortName(mainWindow.ui->ComboBox12->currentText().trimmed().toStdString());
 }
 
 bool TForm5::StartWorker(std::unique_ptr<Worker> worker, ServiceSink& sink) {
@@ -285,30 +258,30 @@ void TForm5::Button14Click() {
 
 void TForm5::Button12Click() {
     // Blanks are a number as typed; only a field of length zero is empty.
-    if (Edit4->text().isEmpty()) {
+    if (ui->Edit4->text().isEmpty()) {
         AppendLogLine(QString::fromUtf8(kNoPhoneForSms));
         return;
     }
-    StartService(kServiceSendImei, Edit4->text());
+    StartService(kServiceSendImei, ui->Edit4->text());
 }
 
 void TForm5::Button13Click() {
-    if (Edit4->text().isEmpty()) return;
-    StartService(kServiceCall, Edit4->text());
+    if (ui->Edit4->text().isEmpty()) return;
+    StartService(kServiceCall, ui->Edit4->text());
 }
 
 void TForm5::Button15Click() {
-    Memo1->clear();
+    ui->Memo1->clear();
 }
 
 void TForm5::BuildSoundFiles(const QString& folder) {
     soundFiles = folder.isEmpty() ? SoundFileList{} : SoundFileList::FromFolder(FileName(folder));
     if (folder.isEmpty()) {
-        Label5->clear();
+        ui->Label5->clear();
     } else if (soundFiles.paths.empty()) {
-        Label5->setText(QStringLiteral("В папке нет файлов *.AMR"));
+        ui->Label5->setText(QStringLiteral("В папке нет файлов *.AMR"));
     } else {
-        Label5->setText(
+        ui->Label5->setText(
             QStringLiteral("Найдено файлов *.AMR: %1 (%2 байт)")
                 .arg(soundFiles.paths.size())
                 .arg(QLocale(QLocale::Russian).toString(static_cast<qlonglong>(soundFiles.totalSize))));
@@ -316,11 +289,11 @@ void TForm5::BuildSoundFiles(const QString& folder) {
 }
 
 void TForm5::Button5Click() {
-    const QString start = Edit1->text().isEmpty() ? QDir::homePath() : Edit1->text();
+    const QString start = ui->Edit1->text().isEmpty() ? QDir::homePath() : ui->Edit1->text();
     const QString folder = askFolder(QStringLiteral("Выберите папку"), start);
     if (folder.isEmpty()) return;
     BuildSoundFiles(folder);
-    SetField(Edit1, QDir::toNativeSeparators(folder));
+    SetField(ui->Edit1, QDir::toNativeSeparators(folder));
     SaveKey(kKeyDirectory, folder);
 }
 
@@ -333,7 +306,7 @@ void TForm5::ChooseFile(QLineEdit* edit, const char* key, const QString& caption
 }
 
 void TForm5::Edit4Change() {
-    SaveKey(kKeyPhone, Edit4->text());
+    SaveKey(kKeyPhone, ui->Edit4->text());
 }
 
 void TForm5::SaveKey(const char* key, const QString& value) {
@@ -352,7 +325,7 @@ void TForm5::SaveKey(const char* key, const QString& value) {
 }
 
 void TForm5::CheckBox1Click() {
-    if (!CheckBox1->isChecked()) {
+    if (!ui->CheckBox1->isChecked()) {
         relay->SwitchOff();
         return;
     }

@@ -15,16 +15,8 @@
 #include "service/IniProfile.h"
 #include "service/SoundFileList.h"
 
-class QCheckBox;
-class QGroupBox;
-class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
-class QProgressBar;
-class QPushButton;
-class QTabWidget;
 class QTimer;
-class QToolButton;
 
 namespace Ui {
 class TForm5;
@@ -50,8 +42,6 @@ class TForm5 : public QWidget {
 
     // Reads its fields from `profile` and writes every change back there.
     TForm5(TForm1& mainWindow, IniProfile profile);
-    // The program's own "config.ini".
-    explicit TForm5(TForm1& mainWindow);
     ~TForm5() override;
 
     // Shows the window (it is created hidden) and brings it to the front.
@@ -80,31 +70,7 @@ class TForm5 : public QWidget {
     std::function<QString(const QString& caption, const QString& start)> askFolder;
     std::function<QString(const QString& caption, const QString& start)> askOpenFile;
 
-    // Log.
-    QGroupBox* GroupBox1;
-    QPlainTextEdit* Memo1;
-    QPushButton* Button15;
-
-    QTabWidget* PageControl1;
-
-    // Page "GSM".
-    QPushButton *Button1, *Button2;
-    QLineEdit* Edit1;
-    QLabel* Label5;  // how many sound files the folder holds
-    QPushButton *Button5, *Button6;
-    QLineEdit* Edit4;
-    QPushButton *Button12, *Button13, *Button14;
-
-    // Page "GPS".
-    QPushButton *Button3, *Button4;
-    QCheckBox* CheckBox1;
-    QLineEdit *Edit2, *Edit3;
-    QToolButton *Button8, *Button9;
-    QPushButton* Button7;
-    QProgressBar* ProgressBar1;
-
-    // Page "SIM-карта".
-    QPushButton *Button10, *Button11;
+    std::unique_ptr<Ui::TForm5> ui;
 
   public Q_SLOTS:
     void Button1Click();    // start the modem
@@ -143,7 +109,6 @@ class TForm5 : public QWidget {
     IniProfile profile;
     SoundFileList soundFiles;
     QString lastSaveProblem;
-    std::unique_ptr<Ui::TForm5> ui;
     QTimer* gnssDelay;
     // The relay reports through serviceSink: declared after it, it is destroyed first.
     std::unique_ptr<ServiceSink> serviceSink;

@@ -13,23 +13,24 @@
 #include "firmware/GPSUpdateThread.h"
 #include "service/NmeaRelay.h"
 #include "service/ServiceProfile.h"
+#include "ui_TForm5.h"
 #include "worker/DeviceContext.h"
 
 namespace zort {
 
 void TForm5::Button8Click() {
-    ChooseFile(Edit2, kKeyDAPath, QStringLiteral("Файл загрузчика GPS модуля"));
+    ChooseFile(ui->Edit2, kKeyDAPath, QStringLiteral("Файл загрузчика GPS модуля"));
 }
 
 void TForm5::Button9Click() {
-    ChooseFile(Edit3, kKeyFirmwarePath, QStringLiteral("Файл прошивки GPS модуля"));
+    ChooseFile(ui->Edit3, kKeyFirmwarePath, QStringLiteral("Файл прошивки GPS модуля"));
 }
 
 void TForm5::Button7Click() {
     // The update needs the channel alone: the relay stops with its box.
-    CheckBox1->setChecked(false);
+    ui->CheckBox1->setChecked(false);
     relay->SwitchOff();
-    Button7->setEnabled(false);
+    ui->Button7->setEnabled(false);
     // A worker still running, such as the relay just told to stop, closes the channel at
     // its own end; closing it here at the same moment would race that.
     if (!context.AnyRunning()) context.port.Close();
@@ -39,9 +40,9 @@ void TForm5::Button7Click() {
 
 void TForm5::StartGnssUpdate() {
     auto worker = std::make_unique<GPSUpdateThread>(context, *gnssSink);
-    worker->loaderPath = QFile::encodeName(Edit2->text()).toStdString();
-    worker->firmwarePath = QFile::encodeName(Edit3->text()).toStdString();
-    if (!StartWorker(std::move(worker), *gnssSink)) Button7->setEnabled(true);
+    worker->loaderPath = QFile::encodeName(ui->Edit2->text()).toStdString();
+    worker->firmwarePath = QFile::encodeName(ui->Edit3->text()).toStdString();
+    if (!StartWorker(std::move(worker), *gnssSink)) ui->Button7->setEnabled(true);
 }
 
 }  // namespace zort

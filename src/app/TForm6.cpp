@@ -13,20 +13,19 @@ TForm6::TForm6(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TForm
     ui->setupUi(this);
     setObjectName(QStringLiteral("Form6"));
     setAttribute(Qt::WA_QuitOnClose, false);
-    Memo1 = ui->Memo1;
     // Fixed pitch keeps the columns of successive dumps under each other.
     QFont mono(QStringLiteral("DejaVu Sans Mono"));
     mono.setPixelSize(BaseFont().pixelSize());
-    Memo1->setFont(mono);
+    ui->Memo1->setFont(mono);
 }
 
 TForm6::~TForm6() = default;
 
 void TForm6::LogReply(std::string_view reply) {
-    Memo1->appendPlainText(QString::fromStdString(FormatLogReply(reply)));
+    ui->Memo1->appendPlainText(QString::fromStdString(FormatLogReply(reply)));
     // The edit would take a lone '\r' for a line break too; a CR LF pair is one break.
     QString separator = QString::fromLatin1(kLogReplySeparator.data(), kLogReplySeparator.size());
-    Memo1->appendPlainText(separator.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    ui->Memo1->appendPlainText(separator.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
 }  // namespace zort

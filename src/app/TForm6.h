@@ -6,8 +6,6 @@
 #include <memory>
 #include <string_view>
 
-class QPlainTextEdit;
-
 namespace Ui {
 class TForm6;
 }
@@ -24,9 +22,6 @@ class TForm6 : public QWidget {
     // that part it from the next one.
     void LogReply(std::string_view reply);
 
-    QPlainTextEdit* Memo1;
-
-  private:
     std::unique_ptr<Ui::TForm6> ui;
 };
 

@@ -4,13 +4,9 @@
 #include <QCommandLineParser>
 #include <QMessageBox>
 
+#include "app/Application.h"
 #include "app/LookAndFeel.h"
 #include "app/TForm1.h"
-#include "app/TForm2.h"
-#include "app/TForm3.h"
-#include "app/TForm4.h"
-#include "app/TForm5.h"
-#include "app/TForm6.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -34,25 +30,9 @@ int main(int argc, char* argv[]) {
     parser.addOptions({expert, port, demo});
     parser.process(app);
 
-    // The windows are created in this order; the main one first, since the others
-    // centre on it and report into it.
-    zort::TForm1 form1;
-    zort::TForm2 form2;
-    zort::TForm3 form3(&form1);
-    // The engineering windows exist for the whole run, hidden until the password is given.
-    zort::TForm4 form4(&form1);
-    zort::TForm5 form5(form1);
-    zort::TForm6 form6;
-    form1.form2 = &form2;
-    form1.form3 = &form3;
-    form1.form4 = &form4;
-    form1.form5 = &form5;
-    form1.form6 = &form6;
-    form4.form5 = &form5;
-
-    QObject::connect(&form2, &zort::TForm2::SaveRequested, &form1, &zort::TForm1::SaveCommandFile);
-
-    if (parser.isSet(demo) && !form1.StartDemo()) {
+    const std::unique_ptr<zort::Application> windows = zort::StartApplication();
+    zort::TForm1& form1 = *windows->form1;
+    if (parser.isSet(demo) && !windows->StartDemo()) {
         QMessageBox::warning(nullptr, QStringLiteral("Конфигуратор"),
                              QStringLiteral("Не удалось запустить имитатор трекера."));
     }

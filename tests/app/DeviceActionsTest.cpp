@@ -1,24 +1,30 @@
 // The main window's actions against the simulated tracker on the offscreen platform:
 // what a user clicks, what reaches the tracker and what the window shows afterwards.
 
-#include <QComboBox>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QRadioButton>
+#include <unistd.h>
+
 #include <QCheckBox>
-#include <QLabel>
-#include <QPlainTextEdit>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <unistd.h>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <atomic>
+#include <chrono>
 #include <fstream>
 #include <memory>
+#include <thread>
 
+#include "app/Application.h"
 #include "app/LookAndFeel.h"
 #include "app/PagesBinding.h"
 #include "app/TForm1.h"
@@ -29,6 +35,9 @@
 #include "settings/SettingsDefaults.h"
 #include "sim/PtyTransport.h"
 #include "sim/TrackerSimulator.h"
+#include "ui_TForm1.h"
+#include "ui_TForm2.h"
+#include "ui_TForm6.h"
 
 using zort::TForm1;
 
@@ -60,10 +69,12 @@ struct Harness {
     explicit Harness(zort::sim::FaultPlan plan = {}) : simulator(std::move(plan)), transport(simulator) {
         std::string error;
         if (!transport.Start(error)) qFatal("simulator: %s", error.c_str());
-        form = std::make_unique<TForm1>();
-        form->form2 = &form2;
-        form->form3 = &form3;
-        form->form6 = &form6;
+        app = zort::StartApplication(
+            zort::IniProfile(profileDir.filePath(QStringLiteral("config.ini")).toStdString()));
+        form = app->form1.get();
+        form2 = app->form2.get();
+        form3 = app->form3.get();
+        form6 = app->form6.get();
         auto p = std::make_unique<RecordingPrompts>(recorded);
         prompts = p.get();
         form->prompts = std::move(p);
@@ -76,7 +87,7 @@ struct Harness {
         form->context.timings.settingsReplyMs = 400;
         form->context.timings.firmwareReplyMs = 400;
     }
-    ~Harness() { form.reset(); }
+    ~Harness() { app.reset(); }
 
     bool WaitIdle(int ms = 10000) {
         QElapsedTimer t;
@@ -85,22 +96,26 @@ struct Harness {
         return !form->context.AnyRunning();
     }
     QString Cell(int row, int column) const {
-        const QTableWidgetItem* item = form->StringGrid1->item(row, column);
+        const QTableWidgetItem* item = form->ui->StringGrid1->item(row, column);
         return item ? item->text() : QString();
     }
 
     zort::sim::TrackerSimulator simulator;
     zort::sim::PtyTransport transport;
-    zort::TForm2 form2;
-    std::unique_ptr<TForm1> form;
-    zort::TForm3 form3{nullptr};
-    zort::TForm6 form6;
+    QTemporaryDir profileDir;
+    std::unique_ptr<zort::Application> app;
+    TForm1* form = nullptr;
+    zort::TForm2* form2 = nullptr;
+    zort::TForm3* form3 = nullptr;
+    zort::TForm6* form6 = nullptr;
     Recorded recorded;
     RecordingPrompts* prompts = nullptr;
     QString nextFile;
 };
 
-QString TempPath(const QString& name) { return QDir::tempPath() + "/zort-gui-" + QString::number(getpid()) + "-" + name; }
+QString TempPath(const QString& name) {
+    return QDir::tempPath() + "/zort-gui-" + QString::number(getpid()) + "-" + name;
+}
 
 }  // namespace
 
@@ -109,26 +124,47 @@ class DeviceActionsTest : public QObject {
   private Q_SLOTS:
     void StartsWithTheFactoryValuesOnPageZero() {
         Harness h;
-        QCOMPARE(h.form->PageControl1->currentIndex(), 0);
-        QCOMPARE(h.form->Edit2->text(), QString::fromUtf8(zort::kFactoryPin.data()));
-        QCOMPARE(h.form->ComboBox1->currentText(), QStringLiteral("UTC (+03:00) (Москва  )"));
-        QCOMPARE(h.form->ComboBox2->currentText(), QStringLiteral("12"));
-        QVERIFY(h.form->RadioButton13->isChecked());
-        QVERIFY(h.form->RadioButton6->isChecked());
-        QVERIFY(!h.form->Edit4->isEnabled());
-        QCOMPARE(h.form->ComboBox12->currentText(), QString::fromStdString(h.transport.SlavePath()));
+        QCOMPARE(h.form->ui->PageControl1->currentIndex(), 0);
+        QCOMPARE(h.form->ui->Edit2->text(), QString::fromUtf8(zort::kFactoryPin.data()));
+        QCOMPARE(h.form->ui->ComboBox1->currentText(), QStringLiteral("UTC (+03:00) (Москва  )"));
+        QCOMPARE(h.form->ui->ComboBox2->currentText(), QStringLiteral("12"));
+        QVERIFY(h.form->ui->RadioButton13->isChecked());
+        QVERIFY(h.form->ui->RadioButton6->isChecked());
+        QVERIFY(!h.form->ui->Edit4->isEnabled());
+        QCOMPARE(h.form->ui->ComboBox12->currentText(), QString::fromStdString(h.transport.SlavePath()));
     }
 
     void EverySlotSurvivesImageToControlsToImage() {
         Harness h;
         zort::SettingsImage& image = h.form->context.image;
-        const char* texts[24] = {"+79161234567", "0123", "-5", "0730", "1", "2", "host.example", "8080",
-                                 "1", "wialon.example", "20332", "secret", "3", "7", "1", "3",
-                                 "2200063009001800", "42", "0", "33", "12", "2 025", "150", "*100#"};
+        const char* texts[24] = {"+79161234567",
+                                 "0123",
+                                 "-5",
+                                 "0730",
+                                 "1",
+                                 "2",
+                                 "host.example",
+                                 "8080",
+                                 "1",
+                                 "wialon.example",
+                                 "20332",
+                                 "secret",
+                                 "3",
+                                 "7",
+                                 "1",
+                                 "3",
+                                 "2200063009001800",
+                                 "42",
+                                 "0",
+                                 "33",
+                                 "12",
+                                 "2 025",
+                                 "150",
+                                 "*100#"};
         for (int s = 0; s < 24; ++s) image.SetText(s, texts[s]);
         h.form->ShowImage(true);
-        QCOMPARE(h.form->Edit4->text(), QStringLiteral("*100#"));
-        QVERIFY(h.form->Edit4->isEnabled());
+        QCOMPARE(h.form->ui->Edit4->text(), QStringLiteral("*100#"));
+        QVERIFY(h.form->ui->Edit4->isEnabled());
         QCOMPARE(h.Cell(10, 1), QStringLiteral("c 22:00 до 06:30"));
 
         zort::SettingsImage back;
@@ -146,31 +182,34 @@ class DeviceActionsTest : public QObject {
             QString prompt;
         };
         const std::vector<Case> cases = {
-            {"empty phone, answer no", [](TForm1& f) { f.Edit1->clear(); },
+            {"empty phone, answer no", [](TForm1& f) { f.ui->Edit1->clear(); },
              "ask Вы не указали номер телефона владельца\nЗаписать настройки без него?"},
-            {"empty PIN", [](TForm1& f) { f.Edit2->clear(); }, "warn Вы не задали PIN-код устройства"},
-            {"three-digit PIN", [](TForm1& f) { f.Edit2->setText("123"); },
+            {"empty PIN", [](TForm1& f) { f.ui->Edit2->clear(); }, "warn Вы не задали PIN-код устройства"},
+            {"three-digit PIN", [](TForm1& f) { f.ui->Edit2->setText("123"); },
              "warn PIN-код устройства должен состоять из четырех цифр"},
-            {"empty server, mode off", [](TForm1& f) {
-                 f.ComboBox19->setCurrentIndex(0);
-                 f.Edit7->clear();
+            {"empty server, mode off",
+             [](TForm1& f) {
+                 f.ui->ComboBox19->setCurrentIndex(0);
+                 f.ui->Edit7->clear();
              },
              "ask Вы не указали адрес сервера или порт."},
-            {"Wialon on without host", [](TForm1& f) {
-                 f.CheckBox3->setChecked(true);
-                 f.Edit5->clear();
+            {"Wialon on without host",
+             [](TForm1& f) {
+                 f.ui->CheckBox3->setChecked(true);
+                 f.ui->Edit5->clear();
              },
              "warn Не указан IP или порт сервера\n для передачи по протоколу WIALON"},
-            {"explicit balance code empty", [](TForm1& f) {
-                 f.RadioButton7->setChecked(true);
-                 f.Edit4->clear();
+            {"explicit balance code empty",
+             [](TForm1& f) {
+                 f.ui->RadioButton7->setChecked(true);
+                 f.ui->Edit4->clear();
              },
              "warn Вы не указали код запроса баланса"},
-            {"empty geofence diameter", [](TForm1& f) { f.Edit6->clear(); }, "warn "},
+            {"empty geofence diameter", [](TForm1& f) { f.ui->Edit6->clear(); }, "warn "},
         };
         for (const Case& c : cases) {
             Harness h;
-            h.form->Edit1->setText("+79001112233");
+            h.form->ui->Edit1->setText("+79001112233");
             c.edit(*h.form);
             h.form->SpeedButton3Click();
             QVERIFY2(!h.recorded.prompts.empty(), c.name);
@@ -187,23 +226,24 @@ class DeviceActionsTest : public QObject {
         h.form->SpeedButton4Click();  // a second click while the read runs does nothing
         QVERIFY(h.WaitIdle());
         QCOMPARE(h.simulator.FramesReceived(), 31);
-        QCOMPARE(h.form->Edit11->text(), QStringLiteral("861234050123456"));
-        QCOMPARE(h.form->Label17->text(), QStringLiteral("Z410 2.14"));
+        QCOMPARE(h.form->ui->Edit11->text(), QStringLiteral("861234050123456"));
+        QCOMPARE(h.form->ui->Label17->text(), QStringLiteral("Z410 2.14"));
         QCOMPARE(h.Cell(10, 0), QStringLiteral("Период времени охраны №1"));
         QCOMPARE(h.Cell(10, 1), QStringLiteral("c 23:00 до 07:00"));
-        QVERIFY(!h.form3.isVisible());
+        QVERIFY(!h.form3->isVisible());
         QVERIFY(h.recorded.messages.empty());
-        QVERIFY(h.form6.Memo1->toPlainText().contains("8 6 1 2 3 4"));
+        QVERIFY(h.form6->ui->Memo1->toPlainText().contains("8 6 1 2 3 4"));
     }
 
     void WriteEndsWithItsMessageAndADroppedReplyWithTheOther() {
         {
             Harness h;
-            h.form->Edit1->setText("+79001112233");
+            h.form->ui->Edit1->setText("+79001112233");
             h.form->SpeedButton3Click();
             QVERIFY(h.WaitIdle());
             QCOMPARE(h.recorded.messages, std::vector<QString>{"3 Настройки успешно записаны"});
-            QCOMPARE(QString::fromStdString(h.simulator.WithModel([](auto& m) { return m.ParameterText(0x08080460); })),
+            QCOMPARE(QString::fromStdString(
+                         h.simulator.WithModel([](auto& m) { return m.ParameterText(0x08080460); })),
                      QStringLiteral("+79001112233"));
         }
         {
@@ -216,7 +256,7 @@ class DeviceActionsTest : public QObject {
             h.form->SpeedButton4Click();
             QVERIFY(h.WaitIdle());
             QCOMPARE(h.recorded.messages, std::vector<QString>{"4 Ошибка во время чтения параметров"});
-            QVERIFY(!h.form3.isVisible());
+            QVERIFY(!h.form3->isVisible());
             QVERIFY(!h.form->context.port.IsOpen());
         }
     }
@@ -230,15 +270,15 @@ class DeviceActionsTest : public QObject {
         }
         // Every value the bar takes, not samples of it: a fast update may pass between two.
         int highest = 0;
-        QObject::connect(h.form->ProgressBar1, &QProgressBar::valueChanged,
+        QObject::connect(h.form->ui->ProgressBar1, &QProgressBar::valueChanged,
                          [&](int value) { highest = std::max(highest, value); });
         h.nextFile = path;
         h.form->SpeedButton6Click();
         QVERIFY(h.WaitIdle());
         QCOMPARE(h.recorded.messages, std::vector<QString>{"3 Прошивка успешно обновлена"});
-        QVERIFY(!h.form->ProgressBar1->isHidden());
-        QCOMPARE(h.form->ProgressBar1->maximum(), 3000);
-        QCOMPARE(h.form->ProgressBar1->value(), 0);
+        QVERIFY(!h.form->ui->ProgressBar1->isHidden());
+        QCOMPARE(h.form->ui->ProgressBar1->maximum(), 3000);
+        QCOMPARE(h.form->ui->ProgressBar1->value(), 0);
         QVERIFY(highest > 0);
         QCOMPARE(h.simulator.WithModel([](auto& m) { return m.FlashImage().size(); }), size_t{3000});
         QFile::remove(path);
@@ -248,14 +288,62 @@ class DeviceActionsTest : public QObject {
         Harness h;
         const QString path = TempPath("command");
         h.nextFile = path;
-        h.form2.ComboBox1->setCurrentIndex(1);
-        h.form2.show();
+        h.form2->ui->ComboBox1->setCurrentIndex(1);
+        h.form2->show();
         h.form->SaveCommandFile();
         QFile file(path + ".cfg");
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("\x02\x01\x02", 3));
-        QVERIFY(!h.form2.isVisible());
+        QVERIFY(!h.form2->isVisible());
         file.remove();
+    }
+
+    void EveryUseOfTheImageWaitsForItsLock() {
+        // A worker copying a reply into the image holds the lock meanwhile. A handler that
+        // used the image without it would race that copy (the thread sanitizer shows it)
+        // and be done before the copy is.
+        struct Case {
+            const char* name;
+            std::function<void(Harness&)> click;
+        };
+        const QString path = TempPath("locked.cfg");
+        const std::vector<Case> cases = {
+            {"write", [](Harness& h) { h.form->SpeedButton3Click(); }},
+            {"save to a file",
+             [&](Harness& h) {
+                 h.nextFile = path;
+                 h.form->SpeedButton2Click();
+             }},
+            {"load from a file",
+             [&](Harness& h) {
+                 h.nextFile = path;
+                 h.form->SpeedButton1Click();
+             }},
+            {"defaults", [](Harness& h) { h.form->SpeedButton5Click(); }},
+            {"show", [](Harness& h) { h.form->ShowImage(true); }},
+        };
+        for (const Case& c : cases) {
+            Harness h;
+            h.form->ui->Edit1->setText("+79001112233");
+            std::atomic<bool> held{false};
+            std::chrono::steady_clock::time_point released;
+            std::thread copier([&] {
+                std::lock_guard lock(h.form->context.imageMutex);
+                held = true;
+                // After `held`: nothing orders this write before the handler's use.
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                h.form->context.image.SetText(0, "+79001112233");
+                released = std::chrono::steady_clock::now();
+            });
+            while (!held) std::this_thread::yield();
+            c.click(h);
+            const auto handled = std::chrono::steady_clock::now();
+            copier.join();
+            QVERIFY2(handled >= released, c.name);
+            QVERIFY2(h.WaitIdle(), c.name);
+            QVERIFY2(h.recorded.prompts.empty(), c.name);
+        }
+        QFile::remove(path);
     }
 
     void ClosingDuringAReadEndsQuietlyAndQuickly() {

@@ -14,12 +14,14 @@
 #include <functional>
 #include <memory>
 
+#include "app/Application.h"
 #include "app/LookAndFeel.h"
 #include "app/TForm1.h"
 #include "app/TForm5.h"
 #include "service/IniProfile.h"
 #include "sim/PtyTransport.h"
 #include "sim/TrackerSimulator.h"
+#include "ui_TForm5.h"
 
 using zort::TForm1;
 using zort::TForm5;
@@ -32,19 +34,16 @@ struct ServiceWindows {
     ServiceWindows() : transport(simulator) {
         std::string error;
         if (!transport.Start(error)) qFatal("simulator: %s", error.c_str());
-        form1 = std::make_unique<TForm1>();
+        app = zort::StartApplication(
+            zort::IniProfile(profileDir.filePath(QStringLiteral("config.ini")).toStdString()));
+        form1 = app->form1.get();
+        form5 = app->form5.get();
         form1->showMessage = [this](int kind, const QString& text, const QString&) {
             messages.push_back(QString::number(kind) + " " + text);
         };
         form1->PreferPort(QString::fromStdString(transport.SlavePath()));
-        form5 = std::make_unique<TForm5>(
-            *form1, zort::IniProfile(profileDir.filePath(QStringLiteral("config.ini")).toStdString()));
-        form1->form5 = form5.get();
     }
-    ~ServiceWindows() {
-        form5.reset();
-        form1.reset();
-    }
+    ~ServiceWindows() { app.reset(); }
 
     static bool WaitFor(const std::function<bool()>& done, int ms) {
         QElapsedTimer t;
@@ -56,7 +55,7 @@ struct ServiceWindows {
         return WaitFor([this] { return form5->RunsInFlight() == 0; }, ms);
     }
     QStringList LogLines() const {
-        return form5->Memo1->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return form5->ui->Memo1->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
     void SwitchReceiver(bool on) {
         simulator.WithGnss([](zort::sim::GnssReceiverModel& g) {
@@ -84,8 +83,9 @@ struct ServiceWindows {
     zort::sim::TrackerSimulator simulator;
     zort::sim::PtyTransport transport;
     QTemporaryDir profileDir;
-    std::unique_ptr<TForm1> form1;
-    std::unique_ptr<TForm5> form5;
+    std::unique_ptr<zort::Application> app;
+    TForm1* form1 = nullptr;
+    TForm5* form5 = nullptr;
     std::vector<QString> messages;
 };
 
@@ -96,7 +96,7 @@ class ServiceActionsTest : public QObject {
   private Q_SLOTS:
     void ModemStartLogsItsLines() {
         ServiceWindows b;
-        QTest::mouseClick(b.form5->Button1, Qt::LeftButton);
+        QTest::mouseClick(b.form5->ui->Button1, Qt::LeftButton);
         QVERIFY(b.WaitRunsEnded());
         QCOMPARE(b.LogLines(),
                  QStringList({QStringLiteral("Запуск модема..."), QStringLiteral("Модем запущен"),
@@ -107,8 +107,8 @@ class ServiceActionsTest : public QObject {
 
     void EmptyPhoneSendsNothingAndATypedOneGoesOutAsTyped() {
         ServiceWindows b;
-        QTest::mouseClick(b.form5->Button12, Qt::LeftButton);
-        QTest::mouseClick(b.form5->Button13, Qt::LeftButton);
+        QTest::mouseClick(b.form5->ui->Button12, Qt::LeftButton);
+        QTest::mouseClick(b.form5->ui->Button13, Qt::LeftButton);
         QCOMPARE(b.form5->RunsInFlight(), 0);
         QTest::qWait(200);
         QCOMPARE(b.simulator.FramesReceived(), 0);
@@ -116,10 +116,10 @@ class ServiceActionsTest : public QObject {
         QVERIFY(b.messages.empty());
 
         b.PowerModem();
-        b.form5->Edit4->setText(QStringLiteral(" 8 916 123"));
-        QTest::mouseClick(b.form5->Button13, Qt::LeftButton);
+        b.form5->ui->Edit4->setText(QStringLiteral(" 8 916 123"));
+        QTest::mouseClick(b.form5->ui->Button13, Qt::LeftButton);
         QVERIFY(b.WaitRunsEnded());
-        QTest::mouseClick(b.form5->Button14, Qt::LeftButton);
+        QTest::mouseClick(b.form5->ui->Button14, Qt::LeftButton);
         QVERIFY(b.WaitRunsEnded());
         QVERIFY(ServiceWindows::WaitFor(
             [&] { return b.simulator.WithModem([](zort::sim::ModemModel& m) { return m.HangUps(); }) == 1; },
@@ -135,21 +135,22 @@ class ServiceActionsTest : public QObject {
         b.form1->context.timings.nmeaPollMs = 200;
         b.form5->Open();
         b.SwitchReceiver(true);
-        b.form5->CheckBox1->setChecked(true);
+        b.form5->ui->CheckBox1->setChecked(true);
         b.form5->CheckBox1Click();  // a second tick while the relay runs
         QCOMPARE(b.form5->RunsInFlight(), 1);
         QVERIFY(b.form5->RelayRunning());
         QVERIFY(ServiceWindows::WaitFor(
-            [&] { return b.form5->Memo1->toPlainText().count(QLatin1Char('\n')) > 40; }, 5000));
+            [&] { return b.form5->ui->Memo1->toPlainText().count(QLatin1Char('\n')) > 40; }, 5000));
         b.SwitchReceiver(false);
         const QString sent = b.SentStream();
-        QVERIFY(ServiceWindows::WaitFor([&] { return b.form5->Memo1->toPlainText().size() >= sent.size(); },
-                                        3000));
-        QCOMPARE(b.form5->Memo1->toPlainText(), sent);
-        QCOMPARE(b.form5->focusWidget(), b.form5->Memo1);
-        QCOMPARE(b.form5->Memo1->textCursor().position(), b.form5->Memo1->document()->characterCount() - 1);
+        QVERIFY(ServiceWindows::WaitFor(
+            [&] { return b.form5->ui->Memo1->toPlainText().size() >= sent.size(); }, 3000));
+        QCOMPARE(b.form5->ui->Memo1->toPlainText(), sent);
+        QCOMPARE(b.form5->focusWidget(), b.form5->ui->Memo1);
+        QCOMPARE(b.form5->ui->Memo1->textCursor().position(),
+                 b.form5->ui->Memo1->document()->characterCount() - 1);
 
-        b.form5->CheckBox1->setChecked(false);
+        b.form5->ui->CheckBox1->setChecked(false);
         QVERIFY(!b.form5->RelayRunning());
         QVERIFY(b.WaitRunsEnded(2000));
         QVERIFY(b.messages.empty());
@@ -158,13 +159,13 @@ class ServiceActionsTest : public QObject {
     void RelayWithoutDeviceShowsOneBoxAndNeedsANewTick() {
         ServiceWindows b;
         b.form1->PreferPort(QStringLiteral("/dev/zort-no-such-port"));
-        b.form5->CheckBox1->setChecked(true);
+        b.form5->ui->CheckBox1->setChecked(true);
         QVERIFY(b.WaitRunsEnded());
         QCOMPARE(b.messages, std::vector<QString>{"4 Устройство не подключено"});
-        QVERIFY(b.form5->CheckBox1->isChecked());
-        QVERIFY(b.form5->Memo1->toPlainText().isEmpty());
-        b.form5->CheckBox1->setChecked(false);
-        b.form5->CheckBox1->setChecked(true);
+        QVERIFY(b.form5->ui->CheckBox1->isChecked());
+        QVERIFY(b.form5->ui->Memo1->toPlainText().isEmpty());
+        b.form5->ui->CheckBox1->setChecked(false);
+        b.form5->ui->CheckBox1->setChecked(true);
         QVERIFY(b.WaitRunsEnded());
         QCOMPARE(b.messages.size(), size_t{2});
     }
@@ -173,10 +174,10 @@ class ServiceActionsTest : public QObject {
         ServiceWindows b;
         b.form1->context.timings.nmeaPollMs = 200;
         b.form5->Open();
-        b.form5->CheckBox1->setChecked(true);
+        b.form5->ui->CheckBox1->setChecked(true);
         QVERIFY(ServiceWindows::WaitFor([&] { return b.form1->context.port.IsOpen(); }, 3000));
-        b.form5->Edit2->setText(b.profileDir.filePath(QStringLiteral("no-such-loader.bin")));
-        b.form5->Edit3->setText(b.profileDir.filePath(QStringLiteral("no-such-firmware.bin")));
+        b.form5->ui->Edit2->setText(b.profileDir.filePath(QStringLiteral("no-such-loader.bin")));
+        b.form5->ui->Edit3->setText(b.profileDir.filePath(QStringLiteral("no-such-firmware.bin")));
 
         // The window keeps serving its events while the channel settles.
         int ticks = 0;
@@ -185,23 +186,23 @@ class ServiceActionsTest : public QObject {
         ticker.start(50);
         QElapsedTimer clock;
         clock.start();
-        QTest::mouseClick(b.form5->Button7, Qt::LeftButton);
+        QTest::mouseClick(b.form5->ui->Button7, Qt::LeftButton);
         QVERIFY(clock.elapsed() < 300);
-        QVERIFY(!b.form5->CheckBox1->isChecked());
+        QVERIFY(!b.form5->ui->CheckBox1->isChecked());
         QVERIFY(!b.form5->RelayRunning());
-        QVERIFY(!b.form5->Button7->isEnabled());
+        QVERIFY(!b.form5->ui->Button7->isEnabled());
         QTest::qWait(1500);
         QVERIFY(ticks >= 20);
         QVERIFY(!b.form1->context.port.IsOpen());
         // The settle timer started after the clock, and it fires only while events are
         // served: as long as the clock says less, the button cannot have come back.
-        if (clock.elapsed() < TForm5::kGnssSettleMs) QVERIFY(!b.form5->Button7->isEnabled());
+        if (clock.elapsed() < TForm5::kGnssSettleMs) QVERIFY(!b.form5->ui->Button7->isEnabled());
 
-        QVERIFY2(ServiceWindows::WaitFor([&] { return b.form5->Button7->isEnabled(); }, 5000),
-                 qPrintable(b.form5->Memo1->toPlainText()));
+        QVERIFY2(ServiceWindows::WaitFor([&] { return b.form5->ui->Button7->isEnabled(); }, 5000),
+                 qPrintable(b.form5->ui->Memo1->toPlainText()));
         QVERIFY(clock.elapsed() >= TForm5::kGnssSettleMs);
         QVERIFY2(b.LogLines().contains(QStringLiteral("Ошибка открытия файла загрузчика")),
-                 qPrintable(b.form5->Memo1->toPlainText()));
+                 qPrintable(b.form5->ui->Memo1->toPlainText()));
         QVERIFY(b.WaitRunsEnded());
         QVERIFY(b.messages.empty());
         // Nothing went to the receiver.
@@ -217,7 +218,7 @@ class ServiceActionsTest : public QObject {
             {"relay",
              [](ServiceWindows& b) {
                  b.SwitchReceiver(true);
-                 b.form5->CheckBox1->setChecked(true);
+                 b.form5->ui->CheckBox1->setChecked(true);
              }},
             {"SMS to a silent modem, with its waits of minutes",
              [](ServiceWindows& b) {
@@ -227,7 +228,7 @@ class ServiceActionsTest : public QObject {
                      m.SetOptions(o);
                      return 0;
                  });
-                 b.form5->Edit4->setText(QStringLiteral("+79001112233"));
+                 b.form5->ui->Edit4->setText(QStringLiteral("+79001112233"));
                  b.form5->Button12Click();
              }},
             {"update waiting for the channel to settle", [](ServiceWindows& b) { b.form5->Button7Click(); }},

@@ -20,11 +20,15 @@
 #include <fstream>
 #include <memory>
 
+#include "app/Application.h"
 #include "app/LookAndFeel.h"
 #include "app/TForm1.h"
 #include "app/TForm4.h"
 #include "app/TForm5.h"
 #include "service/IniProfile.h"
+#include "ui_TForm1.h"
+#include "ui_TForm4.h"
+#include "ui_TForm5.h"
 
 using zort::TForm1;
 using zort::TForm4;
@@ -78,24 +82,16 @@ void CheckLayout(QWidget* window, const QString& page) {
 // A main window, the password dialog and a service window whose "config.ini" lives in a
 // folder of the test's own.
 struct Windows {
-    Windows() {
-        form1 = std::make_unique<TForm1>();
-        form4 = std::make_unique<TForm4>(form1.get());
-        form1->form4 = form4.get();
-        form4->showWarning = [this](const QString& text) { warnings.push_back(text); };
-        Restart();
-    }
-    ~Windows() {
-        form5.reset();
-        form4.reset();
-        form1.reset();
-    }
-    // The program closed and started again: a new window on the same "config.ini".
+    Windows() { Restart(); }
+    ~Windows() { app.reset(); }
+    // The program closed and started again: new windows on the same "config.ini".
     void Restart() {
-        form5.reset();
-        form5 = std::make_unique<TForm5>(*form1, Profile());
-        form1->form5 = form5.get();
-        form4->form5 = form5.get();
+        app.reset();
+        app = zort::StartApplication(Profile());
+        form1 = app->form1.get();
+        form4 = app->form4.get();
+        form5 = app->form5.get();
+        form4->showWarning = [this](const QString& text) { warnings.push_back(text); };
         form5->askFolder = [this](const QString&, const QString&) { return nextFolder; };
         form5->askOpenFile = [this](const QString&, const QString&) { return nextFile; };
     }
@@ -104,9 +100,10 @@ struct Windows {
     QString Saved(const char* key) const { return QString::fromStdString(Profile().Read("config", key)); }
 
     QTemporaryDir profileDir;
-    std::unique_ptr<TForm1> form1;
-    std::unique_ptr<TForm4> form4;
-    std::unique_ptr<TForm5> form5;
+    std::unique_ptr<zort::Application> app;
+    TForm1* form1 = nullptr;
+    TForm4* form4 = nullptr;
+    TForm5* form5 = nullptr;
     std::vector<QString> warnings;
     QString nextFolder;
     QString nextFile;
@@ -119,58 +116,58 @@ class ServiceWindowTest : public QObject {
   private Q_SLOTS:
     void PasswordOpensTheServiceWindowOnlyWhenExact() {
         Windows w;
-        w.form4->MaskEdit1->setText(QStringLiteral("left over"));
+        w.form4->ui->MaskEdit1->setText(QStringLiteral("left over"));
         w.form1->SpeedButton8Click();
         QVERIFY(w.form4->isVisible());
-        QVERIFY(w.form4->MaskEdit1->text().isEmpty());
-        QCOMPARE(w.form4->focusWidget(), w.form4->MaskEdit1);
+        QVERIFY(w.form4->ui->MaskEdit1->text().isEmpty());
+        QCOMPARE(w.form4->focusWidget(), w.form4->ui->MaskEdit1);
 
         // Wrong, also when it merely starts or ends like the right one.
         for (const QString& wrong : {QStringLiteral("12"), QStringLiteral("730"), QStringLiteral("7"),
                                      QStringLiteral(" 73"), QString()}) {
-            QTest::keyClicks(w.form4->MaskEdit1, wrong);
-            QTest::keyClick(w.form4->MaskEdit1, Qt::Key_Return);
+            QTest::keyClicks(w.form4->ui->MaskEdit1, wrong);
+            QTest::keyClick(w.form4->ui->MaskEdit1, Qt::Key_Return);
             QCOMPARE(w.warnings.back(), QStringLiteral("Неправильный пароль"));
-            QVERIFY(w.form4->MaskEdit1->text().isEmpty());
+            QVERIFY(w.form4->ui->MaskEdit1->text().isEmpty());
             QVERIFY(w.form4->isVisible());
             QVERIFY(!w.form5->isVisible());
         }
         QCOMPARE(w.warnings.size(), size_t{5});
 
         // Only Enter submits; other keys leave the typed password where it is.
-        QTest::keyClicks(w.form4->MaskEdit1, QLatin1String(zort::kEngineeringPassword));
+        QTest::keyClicks(w.form4->ui->MaskEdit1, QLatin1String(zort::kEngineeringPassword));
         for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_F1, Qt::Key_Up, Qt::Key_End, Qt::Key_Tab}) {
-            QTest::keyClick(w.form4->MaskEdit1, key);
+            QTest::keyClick(w.form4->ui->MaskEdit1, key);
             QVERIFY(w.form4->isVisible());
         }
         QCOMPARE(w.warnings.size(), size_t{5});
-        QCOMPARE(w.form4->MaskEdit1->text(), QLatin1String(zort::kEngineeringPassword));
-        QTest::keyClick(w.form4->MaskEdit1, Qt::Key_Enter);  // the keypad's
+        QCOMPARE(w.form4->ui->MaskEdit1->text(), QLatin1String(zort::kEngineeringPassword));
+        QTest::keyClick(w.form4->ui->MaskEdit1, Qt::Key_Enter);  // the keypad's
         QVERIFY(!w.form4->isVisible());
         QVERIFY(w.form5->isVisible());
-        QCOMPARE(w.form5->PageControl1->currentIndex(), 0);
+        QCOMPARE(w.form5->ui->PageControl1->currentIndex(), 0);
         QCOMPARE(w.warnings.size(), size_t{5});
 
         // Through the button, and "Отмена".
         w.form5->hide();
         w.form1->SpeedButton8Click();
-        QVERIFY2(w.form4->MaskEdit1->text().isEmpty(), "the password does not wait in the field");
-        QTest::keyClicks(w.form4->MaskEdit1, QLatin1String(zort::kEngineeringPassword));
-        QTest::mouseClick(w.form4->Button1, Qt::LeftButton);
+        QVERIFY2(w.form4->ui->MaskEdit1->text().isEmpty(), "the password does not wait in the field");
+        QTest::keyClicks(w.form4->ui->MaskEdit1, QLatin1String(zort::kEngineeringPassword));
+        QTest::mouseClick(w.form4->ui->Button1, Qt::LeftButton);
         QVERIFY(w.form5->isVisible() && !w.form4->isVisible());
         w.form5->hide();
         w.form1->SpeedButton8Click();
-        QTest::mouseClick(w.form4->Button2, Qt::LeftButton);
+        QTest::mouseClick(w.form4->ui->Button2, Qt::LeftButton);
         QVERIFY(!w.form4->isVisible() && !w.form5->isVisible());
     }
 
     void HiddenButtonAndShortcutOpenTheDialog() {
         Windows w;
-        QVERIFY(w.form1->SpeedButton8->isHidden());
+        QVERIFY(w.form1->ui->SpeedButton8->isHidden());
         w.form1->show();
         w.form1->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.form1.get()));
-        QTest::keyClick(w.form1.get(), Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(QTest::qWaitForWindowActive(w.form1));
+        QTest::keyClick(w.form1, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(w.form4->isVisible());
         // Centred on the main window.
         // Centred on the main window; the frame it gets once shown may shift it a little.
@@ -178,7 +175,7 @@ class ServiceWindowTest : public QObject {
                 8);
         w.form4->hide();
         w.form1->SetExpertMode(true);
-        QTest::mouseClick(w.form1->SpeedButton8, Qt::LeftButton);
+        QTest::mouseClick(w.form1->ui->SpeedButton8, Qt::LeftButton);
         QVERIFY(w.form4->isVisible());
     }
 
@@ -186,45 +183,45 @@ class ServiceWindowTest : public QObject {
         Windows w;
         w.form4->Open();
         QCOMPARE(w.form4->windowTitle(), QStringLiteral("Инженерное меню"));
-        QCOMPARE(w.form4->Label1->text(), QStringLiteral("Введите пароль"));
-        QCOMPARE(w.form4->Button1->text(), QStringLiteral("Вход"));
-        QCOMPARE(w.form4->Button2->text(), QStringLiteral("Отмена"));
+        QCOMPARE(w.form4->ui->Label1->text(), QStringLiteral("Введите пароль"));
+        QCOMPARE(w.form4->ui->Button1->text(), QStringLiteral("Вход"));
+        QCOMPARE(w.form4->ui->Button2->text(), QStringLiteral("Отмена"));
         QCOMPARE(w.form4->size(), QSize(TForm4::kClientWidth, TForm4::kClientHeight));
         QVERIFY(w.form4->minimumSize() != w.form4->maximumSize());  // sizeable
-        QCOMPARE(w.form4->MaskEdit1->echoMode(), QLineEdit::Password);
-        QCOMPARE(w.form4->MaskEdit1->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
-                                                        w.form4->MaskEdit1),
+        QCOMPARE(w.form4->ui->MaskEdit1->echoMode(), QLineEdit::Password);
+        QCOMPARE(w.form4->ui->MaskEdit1->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
+                                                            w.form4->ui->MaskEdit1),
                  int('*'));
-        QCOMPARE(w.form4->Button1->nextInFocusChain(), w.form4->Button2);
-        QCOMPARE(w.form4->Button2->nextInFocusChain(), w.form4->MaskEdit1);
-        CheckLayout(w.form4.get(), QStringLiteral("password"));
+        QCOMPARE(w.form4->ui->Button1->nextInFocusChain(), w.form4->ui->Button2);
+        QCOMPARE(w.form4->ui->Button2->nextInFocusChain(), w.form4->ui->MaskEdit1);
+        CheckLayout(w.form4, QStringLiteral("password"));
     }
 
     void ServiceWindowCarriesEveryControlUnclipped() {
         Windows w;
         w.form5->Open();
-        QVERIFY(QTest::qWaitForWindowExposed(w.form5.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(w.form5));
         QCOMPARE(w.form5->size(), QSize(TForm5::kClientWidth, TForm5::kClientHeight));
-        QCOMPARE(w.form5->PageControl1->count(), 3);
+        QCOMPARE(w.form5->ui->PageControl1->count(), 3);
         const QStringList tabs = {QStringLiteral("GSM"), QStringLiteral("GPS"), QStringLiteral("SIM-карта")};
-        for (int i = 0; i < 3; ++i) QCOMPARE(w.form5->PageControl1->tabText(i), tabs[i]);
+        for (int i = 0; i < 3; ++i) QCOMPARE(w.form5->ui->PageControl1->tabText(i), tabs[i]);
         const std::vector<std::pair<QAbstractButton*, const char*>> captions = {
-            {w.form5->Button1, "Запуск GSM модуля"},
-            {w.form5->Button2, "Остановка GSM модуля"},
-            {w.form5->Button3, "Запуск GPS модуля"},
-            {w.form5->Button4, "Остановка GPS модуля"},
-            {w.form5->Button5, "Выбрать папку с файлами"},
-            {w.form5->Button6, "Записать файлы"},
-            {w.form5->Button7, "Обновить прошивку"},
-            {w.form5->Button8, "..."},
-            {w.form5->Button9, "..."},
-            {w.form5->Button10, "Создать SIM-курту для тестирования"},
-            {w.form5->Button11, "Деактивировать SIM-карту для тестирования"},
-            {w.form5->Button12, "Отправить IMEI номер в SMS"},
-            {w.form5->Button13, "Совершить звонок"},
-            {w.form5->Button14, "Отменить звонок"},
-            {w.form5->Button15, "Очистить"},
-            {w.form5->CheckBox1, "Транслировать NMEA поток"},
+            {w.form5->ui->Button1, "Запуск GSM модуля"},
+            {w.form5->ui->Button2, "Остановка GSM модуля"},
+            {w.form5->ui->Button3, "Запуск GPS модуля"},
+            {w.form5->ui->Button4, "Остановка GPS модуля"},
+            {w.form5->ui->Button5, "Выбрать папку с файлами"},
+            {w.form5->ui->Button6, "Записать файлы"},
+            {w.form5->ui->Button7, "Обновить прошивку"},
+            {w.form5->ui->Button8, "..."},
+            {w.form5->ui->Button9, "..."},
+            {w.form5->ui->Button10, "Создать SIM-курту для тестирования"},
+            {w.form5->ui->Button11, "Деактивировать SIM-карту для тестирования"},
+            {w.form5->ui->Button12, "Отправить IMEI номер в SMS"},
+            {w.form5->ui->Button13, "Совершить звонок"},
+            {w.form5->ui->Button14, "Отменить звонок"},
+            {w.form5->ui->Button15, "Очистить"},
+            {w.form5->ui->CheckBox1, "Транслировать NMEA поток"},
         };
         for (const auto& [button, caption] : captions) QCOMPARE(button->text(), QString::fromUtf8(caption));
         QStringList groups;
@@ -234,20 +231,20 @@ class ServiceWindowTest : public QObject {
                                       QStringLiteral("Запись файлов в модем"), QStringLiteral("Лог"),
                                       QStringLiteral("Обновление прошивки"), QStringLiteral("Тест связи"),
                                       QStringLiteral("Тестовая SIM-карта")}));
-        QVERIFY(w.form5->Memo1->isReadOnly());
-        QCOMPARE(w.form5->Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        QVERIFY(!w.form5->CheckBox1->isChecked());
+        QVERIFY(w.form5->ui->Memo1->isReadOnly());
+        QCOMPARE(w.form5->ui->Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QVERIFY(!w.form5->ui->CheckBox1->isChecked());
 
-        w.form5->Edit1->setText(QStringLiteral("/home/tech/Трекеры/Звуки Z410"));
-        w.form5->Label5->setText(QStringLiteral("Найдено файлов *.AMR: 4 (18 432 байт)"));
+        w.form5->ui->Edit1->setText(QStringLiteral("/home/tech/Трекеры/Звуки Z410"));
+        w.form5->ui->Label5->setText(QStringLiteral("Найдено файлов *.AMR: 4 (18 432 байт)"));
         for (int page = 0; page < 3; ++page) {
-            w.form5->PageControl1->setCurrentIndex(page);
+            w.form5->ui->PageControl1->setCurrentIndex(page);
             QApplication::processEvents();
-            CheckLayout(w.form5.get(), tabs[page]);
+            CheckLayout(w.form5, tabs[page]);
         }
         // The check box sits below its group, inside the same page.
-        QVERIFY(w.form5->CheckBox1->geometry().top() >=
-                w.form5->Button3->parentWidget()->geometry().bottom());
+        QVERIFY(w.form5->ui->CheckBox1->geometry().top() >=
+                w.form5->ui->Button3->parentWidget()->geometry().bottom());
     }
 
     void LogKeepsTheStreamExactAndLinesOnTheirOwn() {
@@ -262,22 +259,23 @@ class ServiceWindowTest : public QObject {
         w.form5->AppendLogLine(QStringLiteral("SMS отправлено"));
         w.form5->AppendStream(QStringLiteral("SV,3*7A\r\n"));
         w.form5->AppendLogLine(QStringLiteral("Звонок..."));
-        QCOMPARE(w.form5->Memo1->toPlainText(),
+        QCOMPARE(w.form5->ui->Memo1->toPlainText(),
                  QStringLiteral(
                      "Модем запущен\n$GPGGA,1*6B\n$GPRMC,2*61\n$GPG\nSMS отправлено\nSV,3*7A\nЗвонок...\n"));
 
         // An empty piece still brings the caret to the end and the memo the focus.
-        w.form5->Edit4->setFocus();
-        QTextCursor top = w.form5->Memo1->textCursor();
+        w.form5->ui->Edit4->setFocus();
+        QTextCursor top = w.form5->ui->Memo1->textCursor();
         top.movePosition(QTextCursor::Start);
-        w.form5->Memo1->setTextCursor(top);
+        w.form5->ui->Memo1->setTextCursor(top);
         w.form5->AppendStream(QString());
-        QCOMPARE(w.form5->focusWidget(), w.form5->Memo1);
-        QCOMPARE(w.form5->Memo1->textCursor().position(), w.form5->Memo1->document()->characterCount() - 1);
-        QVERIFY(!w.form5->Memo1->textCursor().hasSelection());
+        QCOMPARE(w.form5->focusWidget(), w.form5->ui->Memo1);
+        QCOMPARE(w.form5->ui->Memo1->textCursor().position(),
+                 w.form5->ui->Memo1->document()->characterCount() - 1);
+        QVERIFY(!w.form5->ui->Memo1->textCursor().hasSelection());
 
-        QTest::mouseClick(w.form5->Button15, Qt::LeftButton);
-        QVERIFY(w.form5->Memo1->toPlainText().isEmpty());
+        QTest::mouseClick(w.form5->ui->Button15, Qt::LeftButton);
+        QVERIFY(w.form5->ui->Memo1->toPlainText().isEmpty());
     }
 
     void StartsFromTheStoredFieldsWhateverTheKeysCase() {
@@ -294,11 +292,11 @@ class ServiceWindowTest : public QObject {
                 << "\nFirmwarePAth=/opt/gnss/fw.bin\nphone=+7 916 000\n";
         }
         w.Restart();
-        QCOMPARE(w.form5->Edit1->text(), sounds.path());
-        QCOMPARE(w.form5->Edit2->text(), loader);
-        QCOMPARE(w.form5->Edit3->text(), QStringLiteral("/opt/gnss/fw.bin"));
-        QCOMPARE(w.form5->Edit4->text(), QStringLiteral("+7 916 000"));
-        for (QLineEdit* edit : {w.form5->Edit1, w.form5->Edit2, w.form5->Edit3}) {
+        QCOMPARE(w.form5->ui->Edit1->text(), sounds.path());
+        QCOMPARE(w.form5->ui->Edit2->text(), loader);
+        QCOMPARE(w.form5->ui->Edit3->text(), QStringLiteral("/opt/gnss/fw.bin"));
+        QCOMPARE(w.form5->ui->Edit4->text(), QStringLiteral("+7 916 000"));
+        for (QLineEdit* edit : {w.form5->ui->Edit1, w.form5->ui->Edit2, w.form5->ui->Edit3}) {
             QCOMPARE(edit->cursorPosition(), static_cast<int>(edit->text().size()));
             QVERIFY(!edit->hasSelectedText());
         }
@@ -308,11 +306,12 @@ class ServiceWindowTest : public QObject {
 
     void MissingConfigLeavesEverythingEmptyAndWritesNothing() {
         Windows w;
-        for (QLineEdit* edit : {w.form5->Edit1, w.form5->Edit2, w.form5->Edit3, w.form5->Edit4})
+        for (QLineEdit* edit :
+             {w.form5->ui->Edit1, w.form5->ui->Edit2, w.form5->ui->Edit3, w.form5->ui->Edit4})
             QVERIFY(edit->text().isEmpty());
         QVERIFY(w.form5->SoundFiles().paths.empty());
         QVERIFY(!QFile::exists(w.ConfigPath()));
-        QVERIFY(w.form5->Memo1->toPlainText().isEmpty());
+        QVERIFY(w.form5->ui->Memo1->toPlainText().isEmpty());
     }
 
     void FolderChoiceCancelKeepsEverythingAndRepeatsGiveTheSameTotal() {
@@ -328,15 +327,15 @@ class ServiceWindowTest : public QObject {
         w.form5->Button5Click();
         QCOMPARE(w.form5->SoundFiles().totalSize, int64_t{1024});
         QCOMPARE(w.form5->SoundFiles().paths.size(), size_t{2});
-        QCOMPARE(w.form5->Edit1->text(), first.path());
-        QCOMPARE(w.form5->Edit1->cursorPosition(), static_cast<int>(first.path().size()));
+        QCOMPARE(w.form5->ui->Edit1->text(), first.path());
+        QCOMPARE(w.form5->ui->Edit1->cursorPosition(), static_cast<int>(first.path().size()));
         QCOMPARE(w.Saved("Directory"), first.path());
 
         w.nextFolder.clear();  // cancelled
         w.form5->Button5Click();
         QCOMPARE(w.form5->SoundFiles().totalSize, int64_t{1024});
         QCOMPARE(w.form5->SoundFiles().paths.size(), size_t{2});
-        QCOMPARE(w.form5->Edit1->text(), first.path());
+        QCOMPARE(w.form5->ui->Edit1->text(), first.path());
         QCOMPARE(w.Saved("Directory"), first.path());
 
         w.nextFolder = second.path();
@@ -346,27 +345,27 @@ class ServiceWindowTest : public QObject {
         // And the next start finds the same list.
         w.Restart();
         QCOMPARE(w.form5->SoundFiles().paths.size(), size_t{1});
-        QCOMPARE(w.form5->Edit1->text(), second.path());
+        QCOMPARE(w.form5->ui->Edit1->text(), second.path());
     }
 
     void PhoneIsSavedWithEveryKeyAndComesBackWhole() {
         Windows w;
         w.form5->Open();
-        w.form5->Edit4->setFocus();
+        w.form5->ui->Edit4->setFocus();
         const QString number = QStringLiteral("+7 (916) 123-45-67");
         for (qsizetype typed = 1; typed <= number.size(); ++typed) {
-            Type(w.form5->Edit4, number.mid(typed - 1, 1));
+            Type(w.form5->ui->Edit4, number.mid(typed - 1, 1));
             QCOMPARE(w.Saved("Phone"), number.left(typed));
         }
         w.Restart();
-        QCOMPARE(w.form5->Edit4->text(), number);
+        QCOMPARE(w.form5->ui->Edit4->text(), number);
         // Blanks at the ends are part of what was typed.
-        w.form5->Edit4->setText(QStringLiteral(" 8800 "));
+        w.form5->ui->Edit4->setText(QStringLiteral(" 8800 "));
         w.Restart();
-        QCOMPARE(w.form5->Edit4->text(), QStringLiteral(" 8800 "));
-        w.form5->Edit4->clear();
+        QCOMPARE(w.form5->ui->Edit4->text(), QStringLiteral(" 8800 "));
+        w.form5->ui->Edit4->clear();
         w.Restart();
-        QVERIFY(w.form5->Edit4->text().isEmpty());
+        QVERIFY(w.form5->ui->Edit4->text().isEmpty());
     }
 
     void UpdateFilesAreChosenFocusedAndSaved() {
@@ -374,31 +373,32 @@ class ServiceWindowTest : public QObject {
         w.form5->Open();
         w.nextFile = QStringLiteral("/srv/gnss/loader.bin");
         w.form5->Button8Click();
-        QCOMPARE(w.form5->Edit2->text(), w.nextFile);
-        QCOMPARE(w.form5->focusWidget(), w.form5->Edit2);
+        QCOMPARE(w.form5->ui->Edit2->text(), w.nextFile);
+        QCOMPARE(w.form5->focusWidget(), w.form5->ui->Edit2);
         QCOMPARE(w.Saved("DAPath"), w.nextFile);
         w.nextFile = QStringLiteral("/srv/gnss/firmware.bin");
         w.form5->Button9Click();
-        QCOMPARE(w.form5->Edit3->text(), w.nextFile);
-        QCOMPARE(w.form5->focusWidget(), w.form5->Edit3);
+        QCOMPARE(w.form5->ui->Edit3->text(), w.nextFile);
+        QCOMPARE(w.form5->focusWidget(), w.form5->ui->Edit3);
         QCOMPARE(w.Saved("FirmwarePath"), w.nextFile);
 
         w.nextFile.clear();  // cancelled
         w.form5->Button8Click();
         w.form5->Button9Click();
-        QCOMPARE(w.form5->Edit2->text(), QStringLiteral("/srv/gnss/loader.bin"));
+        QCOMPARE(w.form5->ui->Edit2->text(), QStringLiteral("/srv/gnss/loader.bin"));
         QCOMPARE(w.Saved("FirmwarePath"), QStringLiteral("/srv/gnss/firmware.bin"));
         w.Restart();
-        QCOMPARE(w.form5->Edit2->text(), QStringLiteral("/srv/gnss/loader.bin"));
-        QCOMPARE(w.form5->Edit3->text(), QStringLiteral("/srv/gnss/firmware.bin"));
+        QCOMPARE(w.form5->ui->Edit2->text(), QStringLiteral("/srv/gnss/loader.bin"));
+        QCOMPARE(w.form5->ui->Edit3->text(), QStringLiteral("/srv/gnss/firmware.bin"));
     }
 
     void AnUnwritableConfigIsToldOnceInTheLog() {
         Windows w;
         // A folder where the file should be: it can be neither read nor replaced.
         QVERIFY(QDir().mkpath(w.ConfigPath()));
-        Type(w.form5->Edit4, QStringLiteral("12"));
-        const QStringList lines = w.form5->Memo1->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        Type(w.form5->ui->Edit4, QStringLiteral("12"));
+        const QStringList lines =
+            w.form5->ui->Memo1->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 1);
         QVERIFY2(lines[0].startsWith(QStringLiteral("Настройка Phone не сохранена")), qPrintable(lines[0]));
     }

@@ -19,15 +19,21 @@
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <memory>
 
+#include "app/Application.h"
 #include "app/LookAndFeel.h"
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "app/TForm3.h"
 #include "app/TForm6.h"
+#include "ui_TForm1.h"
+#include "ui_TForm2.h"
+#include "ui_TForm3.h"
+#include "ui_TForm6.h"
 
 using zort::TForm1;
 
@@ -78,11 +84,13 @@ class WindowsTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
     void init() {
-        form = std::make_unique<TForm1>();
+        app = zort::StartApplication(
+            zort::IniProfile(profileDir.filePath(QStringLiteral("config.ini")).toStdString()));
+        form = app->form1.get();
         form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(form));
     }
-    void cleanup() { form.reset(); }
+    void cleanup() { app.reset(); }
 
     void StartsOnTheFirstPageWithItsEntryMarked();
     void EveryControlCarriesItsName();
@@ -103,7 +111,9 @@ class WindowsTest : public QObject {
     void CommandWindowOffersTheThreeModes();
 
   private:
-    std::unique_ptr<TForm1> form;
+    QTemporaryDir profileDir;
+    std::unique_ptr<zort::Application> app;
+    TForm1* form = nullptr;
 };
 
 void WindowsTest::StartsOnTheFirstPageWithItsEntryMarked() {
@@ -113,39 +123,39 @@ void WindowsTest::StartsOnTheFirstPageWithItsEntryMarked() {
     QVERIFY(!(form->windowFlags() & Qt::WindowMinimizeButtonHint));
     QVERIFY(form->windowFlags() & Qt::WindowCloseButtonHint);
 
-    QCOMPARE(form->PageControl1->count(), 9);
-    QCOMPARE(form->PageControl1->currentIndex(), 0);
+    QCOMPARE(form->ui->PageControl1->count(), 9);
+    QCOMPARE(form->ui->PageControl1->currentIndex(), 0);
     QCOMPARE(form->SelectedEntry(), 1);
-    QVERIFY(IsSelected(form->Label1));
-    for (QLabel* other : {form->Label2, form->Label5, form->Label8, form->Label9})
+    QVERIFY(IsSelected(form->ui->Label1));
+    for (QLabel* other : {form->ui->Label2, form->ui->Label5, form->ui->Label8, form->ui->Label9})
         QVERIFY(IsUnselected(other));
 
-    QCOMPARE(form->Label5->text(), QStringLiteral("ДОПОЛНИТЕЛЬНЫЕ НАСТРОЙКИ\nДАТЧИКА ДВИЖЕНИЯ"));
-    QCOMPARE(form->Label6->text(), QStringLiteral("КОНТРОЛЬ ВЫХОДА\n ИЗ ЗОНЫ ОХРАНЫ"));
-    QVERIFY(form->Label9->text().isEmpty());
-    QVERIFY(!form->Label9->isEnabled());
-    QCOMPARE(form->Label34->text(), QStringLiteral("Конфигуратор ЗОРТ Z100 / Z110 / Z410"));
-    QCOMPARE(form->Label35->text(), QStringLiteral("Версия 1.3"));
+    QCOMPARE(form->ui->Label5->text(), QStringLiteral("ДОПОЛНИТЕЛЬНЫЕ НАСТРОЙКИ\nДАТЧИКА ДВИЖЕНИЯ"));
+    QCOMPARE(form->ui->Label6->text(), QStringLiteral("КОНТРОЛЬ ВЫХОДА\n ИЗ ЗОНЫ ОХРАНЫ"));
+    QVERIFY(form->ui->Label9->text().isEmpty());
+    QVERIFY(!form->ui->Label9->isEnabled());
+    QCOMPARE(form->ui->Label34->text(), QStringLiteral("Конфигуратор ЗОРТ Z100 / Z110 / Z410"));
+    QCOMPARE(form->ui->Label35->text(), QStringLiteral("Версия 1.3"));
 
     // Shipped hidden; the check box is hidden yet checked.
     for (QWidget* hidden : std::initializer_list<QWidget*>{
-             form->Label21, form->SpeedButton1, form->SpeedButton2, form->SpeedButton7, form->SpeedButton8,
-             form->CheckBox1, form->ProgressBar1, form->GroupBox16}) {
+             form->ui->Label21, form->ui->SpeedButton1, form->ui->SpeedButton2, form->ui->SpeedButton7,
+             form->ui->SpeedButton8, form->ui->CheckBox1, form->ui->ProgressBar1, form->ui->GroupBox16}) {
         QVERIFY2(hidden->isHidden(), qPrintable(hidden->objectName()));
     }
-    QVERIFY(form->CheckBox1->isChecked());
-    QCOMPARE(form->ProgressBar1->minimum(), 0);
-    QCOMPARE(form->ProgressBar1->maximum(), 10000);
-    QCOMPARE(form->SpeedButton4->toolTip(), QStringLiteral("Прочитать настройки из устройства"));
+    QVERIFY(form->ui->CheckBox1->isChecked());
+    QCOMPARE(form->ui->ProgressBar1->minimum(), 0);
+    QCOMPARE(form->ui->ProgressBar1->maximum(), 10000);
+    QCOMPARE(form->ui->SpeedButton4->toolTip(), QStringLiteral("Прочитать настройки из устройства"));
 
-    QCOMPARE(form->StringGrid1->rowCount(), 20);
-    QCOMPARE(form->StringGrid1->columnCount(), 2);
-    QCOMPARE(form->StringGrid1->columnWidth(0), 275);
-    QVERIFY(form->StringGrid1->columnWidth(1) >= 165);
-    QVERIFY(form->StringGrid1->horizontalHeader()->isHidden());
-    QVERIFY(form->StringGrid1->verticalHeader()->isHidden());
-    QCOMPARE(form->StringGrid1->editTriggers(), QAbstractItemView::NoEditTriggers);
-    QVERIFY(form->Edit11->isReadOnly());
+    QCOMPARE(form->ui->StringGrid1->rowCount(), 20);
+    QCOMPARE(form->ui->StringGrid1->columnCount(), 2);
+    QCOMPARE(form->ui->StringGrid1->columnWidth(0), 275);
+    QVERIFY(form->ui->StringGrid1->columnWidth(1) >= 165);
+    QVERIFY(form->ui->StringGrid1->horizontalHeader()->isHidden());
+    QVERIFY(form->ui->StringGrid1->verticalHeader()->isHidden());
+    QCOMPARE(form->ui->StringGrid1->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QVERIFY(form->ui->Edit11->isReadOnly());
 }
 
 void WindowsTest::EveryControlCarriesItsName() {
@@ -170,166 +180,163 @@ void WindowsTest::EveryControlCarriesItsName() {
     expect("StringGrid", {1}, "QTableWidget");
     expect("ProgressBar", {1}, "QProgressBar");
     expect("PageControl", {1}, "QStackedWidget");
-    QCOMPARE(form->Button8->text(), QStringLiteral("Перечислить COM - порты"));
-    QCOMPARE(form->RadioButton12->text(), QStringLiteral("DD° MM' SS,SS''"));
-    QCOMPARE(form->CheckBox3->text(), QStringLiteral("Включить передачу по протоколу Wialon IPS 2.0 "));
+    QCOMPARE(form->ui->Button8->text(), QStringLiteral("Перечислить COM - порты"));
+    QCOMPARE(form->ui->RadioButton12->text(), QStringLiteral("DD° MM' SS,SS''"));
+    QCOMPARE(form->ui->CheckBox3->text(), QStringLiteral("Включить передачу по протоколу Wialon IPS 2.0 "));
 }
 
 void WindowsTest::ChoiceListsComeFromTheSettingsModel() {
-    QCOMPARE(form->ComboBox1->count(), 27);
-    QCOMPARE(form->ComboBox1->itemText(0), QStringLiteral("UTC (-12:00)"));
-    QCOMPARE(form->ComboBox1->itemText(15), QStringLiteral("UTC (+03:00) (Москва  )"));
-    QCOMPARE(form->ComboBox11->count(), 60);
-    QCOMPARE(form->ComboBox10->itemText(23), QStringLiteral("23"));
-    QCOMPARE(form->ComboBox13->count(), 95);
-    QCOMPARE(form->ComboBox15->count(), 41);
-    QCOMPARE(form->ComboBox16->itemText(0), QStringLiteral("Каждый день"));
-    QCOMPARE(form->ComboBox18->itemText(2), QStringLiteral("Режим 2"));
-    QCOMPARE(form->ComboBox19->count(), 5);
-    QVERIFY(form->ComboBox19->itemText(4).isEmpty());
+    QCOMPARE(form->ui->ComboBox1->count(), 27);
+    QCOMPARE(form->ui->ComboBox1->itemText(0), QStringLiteral("UTC (-12:00)"));
+    QCOMPARE(form->ui->ComboBox1->itemText(15), QStringLiteral("UTC (+03:00) (Москва  )"));
+    QCOMPARE(form->ui->ComboBox11->count(), 60);
+    QCOMPARE(form->ui->ComboBox10->itemText(23), QStringLiteral("23"));
+    QCOMPARE(form->ui->ComboBox13->count(), 95);
+    QCOMPARE(form->ui->ComboBox15->count(), 41);
+    QCOMPARE(form->ui->ComboBox16->itemText(0), QStringLiteral("Каждый день"));
+    QCOMPARE(form->ui->ComboBox18->itemText(2), QStringLiteral("Режим 2"));
+    QCOMPARE(form->ui->ComboBox19->count(), 5);
+    QVERIFY(form->ui->ComboBox19->itemText(4).isEmpty());
     // Only the delivery mode takes typing among the settings lists.
-    for (QComboBox* box : form->PageControl1->findChildren<QComboBox*>()) {
-        QCOMPARE(box->isEditable(), box == form->ComboBox19);
+    for (QComboBox* box : form->ui->PageControl1->findChildren<QComboBox*>()) {
+        QCOMPARE(box->isEditable(), box == form->ui->ComboBox19);
         QVERIFY2(box->count() > 0, qPrintable(box->objectName()));
     }
 }
 
 void WindowsTest::ClickingAnEntryShowsItsPage() {
-    QLabel* labels[] = {form->Label1, form->Label2, form->Label3, form->Label4,
-                        form->Label5, form->Label6, form->Label7, form->Label8};
+    QLabel* labels[] = {form->ui->Label1, form->ui->Label2, form->ui->Label3, form->ui->Label4,
+                        form->ui->Label5, form->ui->Label6, form->ui->Label7, form->ui->Label8};
     for (int entry = 8; entry >= 1; --entry) {
         QTest::mouseClick(labels[entry - 1], Qt::LeftButton);
-        QCOMPARE(form->PageControl1->currentIndex(), entry - 1);
+        QCOMPARE(form->ui->PageControl1->currentIndex(), entry - 1);
         QCOMPARE(form->SelectedEntry(), entry);
         for (int other = 1; other <= 8; ++other) {
             QVERIFY(other == entry ? IsSelected(labels[other - 1]) : IsUnselected(labels[other - 1]));
         }
     }
     // Again on the marked entry: nothing moves.
-    QTest::mouseClick(form->Label1, Qt::LeftButton);
-    QCOMPARE(form->PageControl1->currentIndex(), 0);
-    QVERIFY(IsSelected(form->Label1));
+    QTest::mouseClick(form->ui->Label1, Qt::LeftButton);
+    QCOMPARE(form->ui->PageControl1->currentIndex(), 0);
+    QVERIFY(IsSelected(form->ui->Label1));
     // A right click and the empty last entry do nothing.
-    QTest::mouseClick(form->Label4, Qt::RightButton);
-    QTest::mouseClick(form->Label9, Qt::LeftButton);
-    QCOMPARE(form->PageControl1->currentIndex(), 0);
+    QTest::mouseClick(form->ui->Label4, Qt::RightButton);
+    QTest::mouseClick(form->ui->Label9, Qt::LeftButton);
+    QCOMPARE(form->ui->PageControl1->currentIndex(), 0);
     QCOMPARE(form->SelectedEntry(), 1);
 
     // Validation moves the marker without touching the page, or both.
     form->HighlightNavigation(2);
-    QCOMPARE(form->PageControl1->currentIndex(), 0);
-    QVERIFY(IsSelected(form->Label2) && IsUnselected(form->Label1));
+    QCOMPARE(form->ui->PageControl1->currentIndex(), 0);
+    QVERIFY(IsSelected(form->ui->Label2) && IsUnselected(form->ui->Label1));
     form->SelectNavigation(9);
-    QCOMPARE(form->PageControl1->currentIndex(), 8);
+    QCOMPARE(form->ui->PageControl1->currentIndex(), 8);
 }
 
 void WindowsTest::HoverUnderlinesTheEntry() {
-    QVERIFY(form->Label3->font().bold());
-    QVERIFY(!form->Label3->font().underline());
-    Hover(form->Label3, true);
-    QVERIFY(form->Label3->font().bold() && form->Label3->font().underline());
-    Hover(form->Label3, false);
-    QVERIFY(form->Label3->font().bold() && !form->Label3->font().underline());
+    QVERIFY(form->ui->Label3->font().bold());
+    QVERIFY(!form->ui->Label3->font().underline());
+    Hover(form->ui->Label3, true);
+    QVERIFY(form->ui->Label3->font().bold() && form->ui->Label3->font().underline());
+    Hover(form->ui->Label3, false);
+    QVERIFY(form->ui->Label3->font().bold() && !form->ui->Label3->font().underline());
 }
 
 void WindowsTest::ExitLabelTurnsRedUnderTheMouse() {
-    form->Label21->show();
-    Hover(form->Label21, true);
-    QCOMPARE(form->Label21->palette().color(QPalette::WindowText), QColor(0xFF, 0x00, 0x00));
-    Hover(form->Label21, false);
-    QCOMPARE(form->Label21->palette().color(QPalette::WindowText), QColor(0x40, 0x40, 0x42));
+    form->ui->Label21->show();
+    Hover(form->ui->Label21, true);
+    QCOMPARE(form->ui->Label21->palette().color(QPalette::WindowText), QColor(0xFF, 0x00, 0x00));
+    Hover(form->ui->Label21, false);
+    QCOMPARE(form->ui->Label21->palette().color(QPalette::WindowText), QColor(0x40, 0x40, 0x42));
 }
 
 void WindowsTest::KeyFiltersDropForeignCharacters() {
     form->SelectNavigation(1);
-    Type(form->Edit1, QStringLiteral("+7 (916) абв abc-12"));
-    QCOMPARE(form->Edit1->text(), QStringLiteral("+791612"));
-    QTest::keyClick(form->Edit1, Qt::Key_Backspace);
-    QTest::keyClick(form->Edit1, Qt::Key_Left);
-    QTest::keyClick(form->Edit1, Qt::Key_Delete);
-    QCOMPARE(form->Edit1->text(), QStringLiteral("+7916"));
+    Type(form->ui->Edit1, QStringLiteral("+7 (916) абв abc-12"));
+    QCOMPARE(form->ui->Edit1->text(), QStringLiteral("+791612"));
+    QTest::keyClick(form->ui->Edit1, Qt::Key_Backspace);
+    QTest::keyClick(form->ui->Edit1, Qt::Key_Left);
+    QTest::keyClick(form->ui->Edit1, Qt::Key_Delete);
+    QCOMPARE(form->ui->Edit1->text(), QStringLiteral("+7916"));
 
-    form->Edit2->clear();  // start-up put the factory PIN there
-    QTest::keyClicks(form->Edit2, QStringLiteral("1+2a3456"));
-    QCOMPARE(form->Edit2->text(), QStringLiteral("1234"));
+    form->ui->Edit2->clear();  // start-up put the factory PIN there
+    QTest::keyClicks(form->ui->Edit2, QStringLiteral("1+2a3456"));
+    QCOMPARE(form->ui->Edit2->text(), QStringLiteral("1234"));
 
     form->SelectNavigation(6);
-    form->Edit6->clear();
-    QTest::keyClicks(form->Edit6, QStringLiteral("1 2.3 4"));
-    QCOMPARE(form->Edit6->text(), QStringLiteral("123"));
+    form->ui->Edit6->clear();
+    QTest::keyClicks(form->ui->Edit6, QStringLiteral("1 2.3 4"));
+    QCOMPARE(form->ui->Edit6->text(), QStringLiteral("123"));
 
     form->SelectNavigation(2);
-    form->Edit8->clear();
-    Type(form->Edit8, QStringLiteral("+23ж351"));
-    QCOMPARE(form->Edit8->text(), QStringLiteral("23351"));
+    form->ui->Edit8->clear();
+    Type(form->ui->Edit8, QStringLiteral("+23ж351"));
+    QCOMPARE(form->ui->Edit8->text(), QStringLiteral("23351"));
     // The other edits take anything.
-    form->Edit7->clear();
-    Type(form->Edit7, QStringLiteral("Трекер.рф:80"));
-    QCOMPARE(form->Edit7->text(), QStringLiteral("Трекер.рф:80"));
+    form->ui->Edit7->clear();
+    Type(form->ui->Edit7, QStringLiteral("Трекер.рф:80"));
+    QCOMPARE(form->ui->Edit7->text(), QStringLiteral("Трекер.рф:80"));
 }
 
 void WindowsTest::PasteIsFilteredLikeTyping() {
     form->SelectNavigation(2);
-    form->Edit8->clear();
+    form->ui->Edit8->clear();
     QApplication::clipboard()->setText(QStringLiteral("80a"));
-    QTest::keyClick(form->Edit8, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(form->Edit8->text(), QString());
+    QTest::keyClick(form->ui->Edit8, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(form->ui->Edit8->text(), QString());
     QApplication::clipboard()->setText(QStringLiteral("8080"));
-    QTest::keyClick(form->Edit8, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(form->Edit8->text(), QStringLiteral("8080"));
+    QTest::keyClick(form->ui->Edit8, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(form->ui->Edit8->text(), QStringLiteral("8080"));
 }
 
 void WindowsTest::ExpertModeAndPortOption() {
     form->SetExpertMode(true);
     for (QToolButton* button :
-         {form->SpeedButton1, form->SpeedButton2, form->SpeedButton7, form->SpeedButton8}) {
+         {form->ui->SpeedButton1, form->ui->SpeedButton2, form->ui->SpeedButton7, form->ui->SpeedButton8}) {
         QVERIFY(button->isVisible());
     }
     form->SetExpertMode(false);
-    QVERIFY(form->SpeedButton7->isHidden());
+    QVERIFY(form->ui->SpeedButton7->isHidden());
 
-    form->ComboBox12->clear();  // whatever ports this machine has
-    form->ComboBox12->addItems(
+    form->ui->ComboBox12->clear();  // whatever ports this machine has
+    form->ui->ComboBox12->addItems(
         {QStringLiteral("COM3"), QStringLiteral("/dev/ttyACM1"), QStringLiteral("COM7")});
     form->PreferPort(QStringLiteral("/dev/ttyACM1"));
-    QCOMPARE(form->ComboBox12->count(), 3);
-    QCOMPARE(form->ComboBox12->itemText(0), QStringLiteral("/dev/ttyACM1"));
-    QCOMPARE(form->ComboBox12->itemText(1), QStringLiteral("COM3"));
-    QCOMPARE(form->ComboBox12->currentText(), QStringLiteral("/dev/ttyACM1"));
+    QCOMPARE(form->ui->ComboBox12->count(), 3);
+    QCOMPARE(form->ui->ComboBox12->itemText(0), QStringLiteral("/dev/ttyACM1"));
+    QCOMPARE(form->ui->ComboBox12->itemText(1), QStringLiteral("COM3"));
+    QCOMPARE(form->ui->ComboBox12->currentText(), QStringLiteral("/dev/ttyACM1"));
     form->PreferPort(QStringLiteral("/dev/pts/4"));
-    QCOMPARE(form->ComboBox12->count(), 4);
-    QCOMPARE(form->ComboBox12->currentIndex(), 0);
+    QCOMPARE(form->ui->ComboBox12->count(), 4);
+    QCOMPARE(form->ui->ComboBox12->currentIndex(), 0);
 }
 
 void WindowsTest::HeaderDragsTheWindow() {
     // The offscreen platform cannot move windows itself, so this is the manual path.
     const QPoint start = form->pos();
-    SendMouse(form->Label34, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton);
-    SendMouse(form->Label34, QEvent::MouseMove, QPoint(45, 25), Qt::LeftButton);
-    SendMouse(form->Label34, QEvent::MouseButtonRelease, QPoint(45, 25), Qt::NoButton);
+    SendMouse(form->ui->Label34, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton);
+    SendMouse(form->ui->Label34, QEvent::MouseMove, QPoint(45, 25), Qt::LeftButton);
+    SendMouse(form->ui->Label34, QEvent::MouseButtonRelease, QPoint(45, 25), Qt::NoButton);
     QCOMPARE(form->pos(), start + QPoint(40, 20));
     // After the release the mouse no longer carries the window.
-    SendMouse(form->Panel5, QEvent::MouseMove, QPoint(200, 30), Qt::NoButton);
+    SendMouse(form->ui->Panel5, QEvent::MouseMove, QPoint(200, 30), Qt::NoButton);
     QCOMPARE(form->pos(), start + QPoint(40, 20));
 }
 
 void WindowsTest::ShortcutOpensTheCommandWindow() {
-    zort::TForm2 form2;
-    form->form2 = &form2;
     form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    QTest::keyClick(form.get(), Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
-    QVERIFY(form2.isVisible());
-    form->form2 = nullptr;
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    QTest::keyClick(form, Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(app->form2->isVisible());
 }
 
 void WindowsTest::NothingIsClippedOrOverlapping() {
     form->SetExpertMode(true);
-    form->Label21->show();
-    form->GroupBox16->show();
-    form->ProgressBar1->show();
-    for (int page = 0; page < form->PageControl1->count(); ++page) {
-        form->PageControl1->setCurrentIndex(page);
+    form->ui->Label21->show();
+    form->ui->GroupBox16->show();
+    form->ui->ProgressBar1->show();
+    for (int page = 0; page < form->ui->PageControl1->count(); ++page) {
+        form->ui->PageControl1->setCurrentIndex(page);
         QApplication::processEvents();
         for (QWidget* widget : form->findChildren<QWidget*>()) {
             if (!widget->isVisible() || widget->isWindow()) continue;
@@ -350,7 +357,7 @@ void WindowsTest::NothingIsClippedOrOverlapping() {
         }
         // Groups of one page do not overlap each other.
         const QList<QGroupBox*> groups =
-            form->PageControl1->currentWidget()->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly);
+            form->ui->PageControl1->currentWidget()->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly);
         for (qsizetype a = 0; a < groups.size(); ++a) {
             for (qsizetype b = a + 1; b < groups.size(); ++b) {
                 if (groups[a]->isVisible() && groups[b]->isVisible()) {
@@ -364,9 +371,9 @@ void WindowsTest::NothingIsClippedOrOverlapping() {
 }
 
 void WindowsTest::MemosFitAndTheNineAreJustified() {
-    const QFontMetrics metrics(form->Memo1->font());
+    const QFontMetrics metrics(form->ui->Memo1->font());
     const int blank = metrics.horizontalAdvance(QLatin1Char(' '));
-    for (QPlainTextEdit* memo : form->PageControl1->findChildren<QPlainTextEdit*>()) {
+    for (QPlainTextEdit* memo : form->ui->PageControl1->findChildren<QPlainTextEdit*>()) {
         const QStringList lines = memo->toPlainText().split(QLatin1Char('\n'));
         int shown = 0;
         for (const QString& line : lines) {
@@ -378,8 +385,9 @@ void WindowsTest::MemosFitAndTheNineAreJustified() {
     }
     // Justified lines end within one blank of the limit; a blank measures a fraction of
     // a pixel more than its rounded width.
-    for (QPlainTextEdit* memo : {form->Memo1, form->Memo2, form->Memo6, form->Memo7, form->Memo14,
-                                 form->Memo17, form->Memo20, form->Memo22, form->Memo24}) {
+    for (QPlainTextEdit* memo :
+         {form->ui->Memo1, form->ui->Memo2, form->ui->Memo6, form->ui->Memo7, form->ui->Memo14,
+          form->ui->Memo17, form->ui->Memo20, form->ui->Memo22, form->ui->Memo24}) {
         const QStringList lines = memo->toPlainText().split(QLatin1Char('\n'));
         QVERIFY2(lines.size() >= 3, qPrintable(memo->objectName()));
         for (qsizetype i = 0; i + 2 < lines.size(); ++i) {
@@ -395,19 +403,21 @@ void WindowsTest::MemosFitAndTheNineAreJustified() {
 void WindowsTest::TabOrderRunsTopToBottom() {
     const auto chainIndex = [this](QWidget* target) {
         int index = 0;
-        for (QWidget* w = form->nextInFocusChain(); w != form.get(); w = w->nextInFocusChain(), ++index) {
+        for (QWidget* w = form->nextInFocusChain(); w != form; w = w->nextInFocusChain(), ++index) {
             if (w == target) return index;
         }
         return -1;
     };
     const QList<QWidget*> order = {
-        form->SpeedButton3, form->SpeedButton4, form->SpeedButton5, form->Edit1,        form->Edit2,
-        form->ComboBox1,    form->ComboBox2,    form->ComboBox3,    form->RadioButton1, form->ComboBox19,
-        form->Edit7,        form->Edit8,        form->CheckBox3,    form->Edit5,        form->Edit9,
-        form->Edit10,       form->ComboBox16,   form->RadioButton8, form->ComboBox4,    form->ComboBox7,
-        form->ComboBox8,    form->ComboBox13,   form->CheckBox2,    form->ComboBox14,   form->ComboBox18,
-        form->Edit6,        form->Edit3,        form->RadioButton7, form->Edit4,        form->SpeedButton6,
-        form->Edit11,       form->Edit12,       form->ComboBox12,   form->Button8};
+        form->ui->SpeedButton3, form->ui->SpeedButton4, form->ui->SpeedButton5, form->ui->Edit1,
+        form->ui->Edit2,        form->ui->ComboBox1,    form->ui->ComboBox2,    form->ui->ComboBox3,
+        form->ui->RadioButton1, form->ui->ComboBox19,   form->ui->Edit7,        form->ui->Edit8,
+        form->ui->CheckBox3,    form->ui->Edit5,        form->ui->Edit9,        form->ui->Edit10,
+        form->ui->ComboBox16,   form->ui->RadioButton8, form->ui->ComboBox4,    form->ui->ComboBox7,
+        form->ui->ComboBox8,    form->ui->ComboBox13,   form->ui->CheckBox2,    form->ui->ComboBox14,
+        form->ui->ComboBox18,   form->ui->Edit6,        form->ui->Edit3,        form->ui->RadioButton7,
+        form->ui->Edit4,        form->ui->SpeedButton6, form->ui->Edit11,       form->ui->Edit12,
+        form->ui->ComboBox12,   form->ui->Button8};
     int previous = -1;
     for (QWidget* widget : order) {
         const int index = chainIndex(widget);
@@ -418,17 +428,17 @@ void WindowsTest::TabOrderRunsTopToBottom() {
 }
 
 void WindowsTest::ProgressWindowCentresOnTheMainWindow() {
-    zort::TForm3 form3(form.get());
+    zort::TForm3 form3(form);
     form3.ShowProgress(QStringLiteral("Чтение настроек"));
     QVERIFY(form3.isVisible());
     QCOMPARE(form3.windowTitle(), QStringLiteral("Чтение настроек"));
     QCOMPARE(form3.size(), QSize(263, 133));
     // Frames differ between a tool window and a main window; the centres stay within them.
     QVERIFY((form3.geometry().center() - form->geometry().center()).manhattanLength() <= 8);
-    QCOMPARE(form3.ProgressBar1->maximum(), 100);
+    QCOMPARE(form3.ui->ProgressBar1->maximum(), 100);
     form3.SetProgress(30, 12);
-    QCOMPARE(form3.ProgressBar1->maximum(), 30);
-    QCOMPARE(form3.ProgressBar1->value(), 12);
+    QCOMPARE(form3.ui->ProgressBar1->maximum(), 30);
+    QCOMPARE(form3.ui->ProgressBar1->value(), 12);
     form3.HideProgress();
     QVERIFY(!form3.isVisible());
 }
@@ -438,22 +448,22 @@ void WindowsTest::ReplyLogAppendsDumpAndSeparator() {
     using namespace std::string_literals;
     form6.LogReply("\xc4\x00\x41"s);
     form6.LogReply("B"s);
-    QCOMPARE(form6.Memo1->toPlainText(), QStringLiteral("Д 0x00 A \n\n\n\nB \n\n\n"));
-    QVERIFY(form6.Memo1->isReadOnly());
+    QCOMPARE(form6.ui->Memo1->toPlainText(), QStringLiteral("Д 0x00 A \n\n\n\nB \n\n\n"));
+    QVERIFY(form6.ui->Memo1->isReadOnly());
 }
 
 void WindowsTest::CommandWindowOffersTheThreeModes() {
     zort::TForm2 form2;
     QCOMPARE(form2.windowTitle(), QStringLiteral("Команда (WAIALON)"));
-    QCOMPARE(form2.ComboBox1->count(), 3);
-    QCOMPARE(form2.ComboBox1->itemText(0), QStringLiteral("Включить  режим \"ПОИСК\""));
-    QCOMPARE(form2.ComboBox1->itemText(1), QStringLiteral("Включить  режим \"ТЕСТ\""));
-    QCOMPARE(form2.ComboBox1->itemText(2), QStringLiteral("Включить  режим \"СУТОЧНЫЙ\""));
-    QCOMPARE(form2.ComboBox1->currentIndex(), 0);
-    QVERIFY(!form2.SpeedButton1->icon().isNull());
+    QCOMPARE(form2.ui->ComboBox1->count(), 3);
+    QCOMPARE(form2.ui->ComboBox1->itemText(0), QStringLiteral("Включить  режим \"ПОИСК\""));
+    QCOMPARE(form2.ui->ComboBox1->itemText(1), QStringLiteral("Включить  режим \"ТЕСТ\""));
+    QCOMPARE(form2.ui->ComboBox1->itemText(2), QStringLiteral("Включить  режим \"СУТОЧНЫЙ\""));
+    QCOMPARE(form2.ui->ComboBox1->currentIndex(), 0);
+    QVERIFY(!form2.ui->SpeedButton1->icon().isNull());
     QSignalSpy saves(&form2, &zort::TForm2::SaveRequested);
     form2.show();
-    QTest::mouseClick(form2.SpeedButton1, Qt::LeftButton);
+    QTest::mouseClick(form2.ui->SpeedButton1, Qt::LeftButton);
     QCOMPARE(saves.count(), 1);
 }
 

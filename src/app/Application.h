@@ -1,0 +1,54 @@
+#pragma once
+// The program's windows and what they share, created and wired in one place. The
+// configurator, the screenshots and the window tests all start this way, so that what
+// they run is the program as shipped.
+
+#include <QString>
+#include <memory>
+
+#include "service/IniProfile.h"
+#include "worker/DeviceContext.h"
+
+namespace zort {
+
+namespace sim {
+class TrackerSimulator;
+class PtyTransport;
+}  // namespace sim
+class TForm1;
+class TForm2;
+class TForm3;
+class TForm4;
+class TForm5;
+class TForm6;
+
+struct Application {
+    ~Application();
+
+    // Starts the built-in simulated tracker on a pseudo-terminal and offers it in the
+    // port chooser (selected when no real port was found). False when it cannot start.
+    bool StartDemo();
+    QString DemoPort() const;
+
+    // The port, the settings image and the worker slots, for the whole run.
+    DeviceContext context;
+    // The demo tracker goes after the windows: their workers end before it does.
+    std::unique_ptr<sim::TrackerSimulator> demoSimulator;
+    std::unique_ptr<sim::PtyTransport> demoTransport;
+    // The main window comes first, since the others centre on it and report into it; the
+    // engineering windows exist for the whole run, hidden until the password is given.
+    std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm3> form3;
+    std::unique_ptr<TForm4> form4;
+    std::unique_ptr<TForm5> form5;
+    std::unique_ptr<TForm6> form6;
+};
+
+// Creates the six windows, hidden, and wires them to each other. The service window
+// keeps its folder, paths and phone number in `serviceProfile`.
+std::unique_ptr<Application> StartApplication(IniProfile serviceProfile);
+// The same with the program's own "config.ini".
+std::unique_ptr<Application> StartApplication();
+
+}  // namespace zort
