@@ -51,9 +51,16 @@ void RWSettingsThread::Read() {
 }
 
 void RWSettingsThread::Write() {
+    // The window may change its image while the write runs (a file loaded, the
+    // defaults): the tracker gets the image as it was when the write began.
+    SettingsImage sent;
+    {
+        std::lock_guard lock(context.imageMutex);
+        sent = *image;
+    }
     for (int k = 0; k < kWrittenItemCount; ++k) {
         const ExchangeItem& item = kExchangeTable[static_cast<size_t>(k)];
-        const ParameterSlot& slot = image->Slot(item.slot);
+        const ParameterSlot& slot = sent.Slot(item.slot);
         context.port.SendFrame(kCmdWriteParameter, item.id, kSlotSize, slot.bytes.data());
         if (!context.port.WaitReply(1, context.timings.settingsReplyMs)) {
             Fail(kWriteFailed);

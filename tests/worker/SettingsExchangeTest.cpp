@@ -7,6 +7,7 @@
 
 #include "settings/ExchangeTable.h"
 #include "settings/RWSettingsThread.h"
+#include "settings/SettingTable.h"
 #include "support/TrackerWithWorker.h"
 
 namespace zort {
@@ -112,6 +113,32 @@ TEST(SettingsExchange, WriteSendsItemsZeroToTwentyFourWholeAndAnyAckCounts) {
               "861234050123456");
     const auto calls = b.sink.Calls();
     EXPECT_EQ(calls[calls.size() - 3], "hide") << "the progress window goes before the message";
+}
+
+// The window may show another image (a file loaded, the defaults) while a write runs:
+// the tracker gets the image as it was when the write began.
+TEST(SettingsExchange, AWriteSendsTheImageAsItWasWhenItBegan) {
+    SettingsTracker b(PlanOf({"hold@2#1"}));
+    b.context.image.SetText(slot::kDeliveryMode, "3");
+    RWSettingsThread writer(b.context, b.sink);
+    writer.mode = kModeWriteSettings;
+    ASSERT_TRUE(writer.Start());
+    for (auto end = std::chrono::steady_clock::now() + 5s;
+         b.tracker.simulator.FaultsApplied() == 0 && std::chrono::steady_clock::now() < end;) {
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_EQ(b.tracker.simulator.FaultsApplied(), 1) << "the first acknowledgement is held";
+    {
+        std::lock_guard lock(b.context.imageMutex);
+        b.context.image.SetText(slot::kDeliveryMode, "1");
+    }
+    b.tracker.transport.ReleaseHeld();
+    writer.Join();
+
+    EXPECT_THAT(b.sink.Messages(), ElementsAre("message 3 Настройки успешно записаны"));
+    const auto trace = b.tracker.simulator.Trace();
+    ASSERT_EQ(trace.size(), 25u);
+    EXPECT_EQ(trace[slot::kDeliveryMode].payload[0], '3');
 }
 
 TEST(SettingsExchange, ASecondStartWhileOneRunsIsRefusedAndAMissingPortSaysWhy) {
