@@ -19,17 +19,5 @@ TEST(Doctor, TheHandshakeOfASimulatedTracker) {
     EXPECT_FALSE(AnyProblem(results));
 }
 
-TEST(Doctor, ASilentPortNamedByTheUser) {
-    test::SimulatedTracker tracker(test::PlanOf({"drop@*#1+"}));
-    DoctorOptions options;
-    options.port = tracker.Path();
-    const std::vector<CheckResult> results = RunDoctor(HostSystem(), options);
-    ASSERT_FALSE(results.empty());
-    EXPECT_EQ(results.back().name, "handshake");
-    EXPECT_EQ(results.back().status, CheckStatus::kProblem);
-    EXPECT_EQ(results.back().line,
-              "трекер не отвечает: Порт " + tracker.Path() + " молчит: трекер не ответил за 350 мс");
-}
-
 }  // namespace
 }  // namespace zort

@@ -174,7 +174,6 @@ TEST(DoctorChecks, PresenceAndHandshake) {
     EXPECT_EQ(other.fix, "--port /dev/ttyUSB0");
     EXPECT_EQ(CheckPresence("/tmp/x", NodeKind::kRegularFile, std::nullopt, {}).line,
               "/tmp/x не является последовательным портом: это обычный файл");
-    EXPECT_EQ(CheckNoUsbPorts().fix, kCable);
 
     ProbeResult tracker;
     tracker.port = kPort;

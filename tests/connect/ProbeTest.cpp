@@ -126,6 +126,7 @@ TEST(Probe, TheFirstReplyGetsThreeHundredFiftyMillisecondsNotTheLinksUsualWait) 
     const ProbeResult r = ProbePort(HostSystem(), lone.path);  // the real 4 s wait for the later replies
     const auto elapsed = Clock::now() - start;
     EXPECT_EQ(r.state, ProbeState::kSilent);
+    EXPECT_EQ(r.reason, "Порт " + lone.path + " молчит: трекер не ответил за 350 мс");
     EXPECT_GE(elapsed, 350ms);
     EXPECT_LT(elapsed, 4000ms) << "a silent port must not cost the link's usual wait";
 }
