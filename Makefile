@@ -30,6 +30,7 @@ bench: build
 	$(BUILD)/bench-link
 	$(BUILD)/bench-cli
 	$(BUILD)/bench-gnss
+	$(BUILD)/bench-probe
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench-gui
 
 screenshots: build

@@ -1,0 +1,25 @@
+#pragma once
+// Which ports a search for trackers looks at. A tracker arrives over USB (ttyACM,
+// ttyUSB); the machine's own UARTs (ttyS) answer nothing useful and on most PCs are
+// phantoms, so they are looked at only when asked.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "connect/SystemView.h"
+
+namespace zort {
+
+struct CandidateOptions {
+    bool all = false;               // every serial port the kernel has, not only USB ones
+    std::vector<std::string> also;  // paths the user names (a pseudo-terminal, a symlink)
+};
+
+bool IsUsbSerialName(std::string_view name);
+
+// Paths under the view's device folder in natural order, USB ports first; then the
+// named paths not already listed, in the order given.
+std::vector<std::string> CandidatePorts(const SystemView& system, const CandidateOptions& options = {});
+
+}  // namespace zort
