@@ -44,8 +44,10 @@ int main() {
         ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("read-parameter round trip over %d: median %.3f ms, p99 %.3f ms, max %.3f ms (goal: median <= 0.3 ms)\n",
-                kRounds, ms[kRounds / 2], ms[kRounds * 99 / 100], ms.back());
+    std::printf(
+        "read-parameter round trip over %d: median %.3f ms, p99 %.3f ms, max %.3f ms (goal: median <= 0.3 "
+        "ms)\n",
+        kRounds, ms[kRounds / 2], ms[kRounds * 99 / 100], ms.back());
 
     // The 2001st read is dropped by the simulator: a full 4 s time-out.
     const double cpu0 = CpuSeconds();

@@ -18,16 +18,16 @@ namespace {
 // tells apart pairs of the same types that move differently.
 enum class Kind { Plain, TypedChoice, Enabled };
 
-template <class Widget, class Value, Kind kind = Kind::Plain> struct Pair {
-  Widget *Ui::TForm1::*widget;
-  Value SettingsPages::*value;
+template <class Widget, class Value, Kind kind = Kind::Plain>
+struct Pair {
+    Widget* Ui::TForm1::*widget;
+    Value SettingsPages::*value;
 };
 
-using Field = std::variant<Pair<QLineEdit, std::string>, Pair<QComboBox, int>,
-                           Pair<QComboBox, int, Kind::TypedChoice>,
-                           Pair<QRadioButton, bool>, Pair<QCheckBox, bool>,
-                           Pair<QLineEdit, bool, Kind::Enabled>,
-                           Pair<QLabel, std::string>>;
+using Field =
+    std::variant<Pair<QLineEdit, std::string>, Pair<QComboBox, int>, Pair<QComboBox, int, Kind::TypedChoice>,
+                 Pair<QRadioButton, bool>, Pair<QCheckBox, bool>, Pair<QLineEdit, bool, Kind::Enabled>,
+                 Pair<QLabel, std::string>>;
 
 using F = Ui::TForm1;
 using P = SettingsPages;
@@ -86,77 +86,79 @@ const Field kFields[] = {
 };
 
 // Widget to model.
-std::string Read(const QLineEdit *edit) { return edit->text().toStdString(); }
-std::string Read(const QLabel *label) { return label->text().toStdString(); }
-int Read(const QComboBox *box) { return box->currentIndex(); }
-bool Read(const QAbstractButton *button) { return button->isChecked(); }
+std::string Read(const QLineEdit* edit) {
+    return edit->text().toStdString();
+}
+std::string Read(const QLabel* label) {
+    return label->text().toStdString();
+}
+int Read(const QComboBox* box) {
+    return box->currentIndex();
+}
+bool Read(const QAbstractButton* button) {
+    return button->isChecked();
+}
 
 // Model to widget.
-void Write(QLineEdit *edit, const std::string &text) {
-  const QString value = QString::fromStdString(text);
-  if (edit->text() != value)
-    edit->setText(value);
+void Write(QLineEdit* edit, const std::string& text) {
+    const QString value = QString::fromStdString(text);
+    if (edit->text() != value) edit->setText(value);
 }
-void Write(QLabel *label, const std::string &text) {
-  label->setText(QString::fromStdString(text));
+void Write(QLabel* label, const std::string& text) {
+    label->setText(QString::fromStdString(text));
 }
-void Write(QComboBox *box, int index) {
-  if (index >= -1 && index < box->count())
-    box->setCurrentIndex(index);
+void Write(QComboBox* box, int index) {
+    if (index >= -1 && index < box->count()) box->setCurrentIndex(index);
 }
-void Write(QCheckBox *box, bool on) { box->setChecked(on); }
-void Write(QRadioButton *button, bool on) {
-  if (on)
-    button->setChecked(true);
+void Write(QCheckBox* box, bool on) {
+    box->setChecked(on);
 }
-
-template <class Widget, class Value, Kind kind>
-void ToModel(const Ui::TForm1 &ui, const Pair<Widget, Value, kind> &pair,
-             SettingsPages &pages) {
-  const Widget *widget = ui.*pair.widget;
-  if constexpr (kind == Kind::Enabled) {
-    pages.*pair.value = widget->isEnabled();
-  } else if constexpr (kind == Kind::TypedChoice) {
-    // The box takes typing: what counts is the entry its text matches.
-    pages.*pair.value =
-        widget->findText(widget->currentText(), Qt::MatchExactly);
-  } else {
-    pages.*pair.value = Read(widget);
-  }
+void Write(QRadioButton* button, bool on) {
+    if (on) button->setChecked(true);
 }
 
 template <class Widget, class Value, Kind kind>
-void ToControls(const SettingsPages &pages,
-                const Pair<Widget, Value, kind> &pair, Ui::TForm1 &ui) {
-  Widget *widget = ui.*pair.widget;
-  if constexpr (kind == Kind::Enabled) {
-    widget->setEnabled(pages.*pair.value);
-  } else {
-    Write(widget, pages.*pair.value);
-  }
+void ToModel(const Ui::TForm1& ui, const Pair<Widget, Value, kind>& pair, SettingsPages& pages) {
+    const Widget* widget = ui.*pair.widget;
+    if constexpr (kind == Kind::Enabled) {
+        pages.*pair.value = widget->isEnabled();
+    } else if constexpr (kind == Kind::TypedChoice) {
+        // The box takes typing: what counts is the entry its text matches.
+        pages.*pair.value = widget->findText(widget->currentText(), Qt::MatchExactly);
+    } else {
+        pages.*pair.value = Read(widget);
+    }
 }
 
-} // namespace
-
-void ControlsToModel(const TForm1 &form, SettingsPages &pages) {
-  for (const Field &field : kFields) {
-    std::visit([&](const auto &pair) { ToModel(*form.ui, pair, pages); },
-               field);
-  }
-  pages.selectedEntry = form.SelectedEntry();
-  pages.shownPage = form.ui->PageControl1->currentIndex();
+template <class Widget, class Value, Kind kind>
+void ToControls(const SettingsPages& pages, const Pair<Widget, Value, kind>& pair, Ui::TForm1& ui) {
+    Widget* widget = ui.*pair.widget;
+    if constexpr (kind == Kind::Enabled) {
+        widget->setEnabled(pages.*pair.value);
+    } else {
+        Write(widget, pages.*pair.value);
+    }
 }
 
-void ModelToControls(const SettingsPages &pages, TForm1 &form) {
-  for (const Field &field : kFields) {
-    std::visit([&](const auto &pair) { ToControls(pages, pair, *form.ui); },
-               field);
-  }
-  if (pages.shownPage != form.ui->PageControl1->currentIndex() ||
-      pages.selectedEntry != form.SelectedEntry()) {
-    form.HighlightNavigation(pages.selectedEntry);
-    form.ui->PageControl1->setCurrentIndex(pages.shownPage);
-  }
+}  // namespace
+
+void ControlsToModel(const TForm1& form, SettingsPages& pages) {
+    for (const Field& field : kFields) {
+        std::visit([&](const auto& pair) { ToModel(*form.ui, pair, pages); }, field);
+    }
+    pages.selectedEntry = form.SelectedEntry();
+    pages.shownPage = form.ui->PageControl1->currentIndex();
 }
 
-} // namespace zort
+void ModelToControls(const SettingsPages& pages, TForm1& form) {
+    for (const Field& field : kFields) {
+        std::visit([&](const auto& pair) { ToControls(pages, pair, *form.ui); }, field);
+    }
+    if (pages.shownPage != form.ui->PageControl1->currentIndex() ||
+        pages.selectedEntry != form.SelectedEntry()) {
+        form.HighlightNavigation(pages.selectedEntry);
+        form.ui->PageControl1->setCurrentIndex(pages.shownPage);
+    }
+}
+
+}  // namespace zort

@@ -9,13 +9,13 @@ namespace zort {
 class TForm1;
 
 class QtPrompts : public SettingsPrompts {
-public:
+  public:
     explicit QtPrompts(TForm1& form) : form(form) {}
     bool AskYesNo(std::string_view title, std::string_view text) override;
     void Warn(std::string_view title, std::string_view text) override;
     void PageChanged(int selectedEntry, int shownPage) override;
 
-private:
+  private:
     TForm1& form;
 };
 

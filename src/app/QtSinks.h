@@ -14,24 +14,24 @@ namespace zort {
 class TForm1;
 
 class QtSink : public WorkerSink {
-public:
+  public:
     explicit QtSink(TForm1& form) : form(form) {}
     void Detach() { mainThread.Detach(); }
 
     void ShowMessage(int statusKind, const std::string& message, const std::string& detail) override;
 
-protected:
+  protected:
     // Runs `call` on the main thread and waits for it.
     void OnMainThread(const std::function<void()>& call) { mainThread.Run(call); }
     TForm1& form;
 
-private:
+  private:
     MainThreadCalls mainThread;
 };
 
 // Settings read and write: the progress window, the reply log, the pages.
 class SettingsSink : public QtSink {
-public:
+  public:
     using QtSink::QtSink;
     void ShowProgress(const std::string& caption) override;
     void SetProgress(int maximum, int position) override;
@@ -42,7 +42,7 @@ public:
 
 // The tracker's firmware update: the progress bar on its page.
 class FirmwareSink : public QtSink {
-public:
+  public:
     using QtSink::QtSink;
     void ShowProgress(const std::string&) override {}
     void SetProgress(int maximum, int position) override;

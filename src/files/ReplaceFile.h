@@ -24,6 +24,7 @@ struct ReplaceFileError {
 };
 
 // Nothing on success. On failure the target is untouched and the temporary removed.
-std::optional<ReplaceFileError> ReplaceFileWhole(const std::filesystem::path& target, std::string_view content);
+std::optional<ReplaceFileError> ReplaceFileWhole(const std::filesystem::path& target,
+                                                 std::string_view content);
 
 }  // namespace zort

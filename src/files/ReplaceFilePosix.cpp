@@ -44,7 +44,8 @@ bool Flushed(int fd) {
 
 }  // namespace
 
-std::optional<ReplaceFileError> ReplaceFileWhole(const std::filesystem::path& target, std::string_view content) {
+std::optional<ReplaceFileError> ReplaceFileWhole(const std::filesystem::path& target,
+                                                 std::string_view content) {
     std::filesystem::path temporary = target;
     temporary += ".tmp";
     const auto fail = [&](ReplaceFileError::Step step, std::error_code code) {
@@ -59,7 +60,8 @@ std::optional<ReplaceFileError> ReplaceFileWhole(const std::filesystem::path& ta
     if (::close(fd) != 0 && written) return fail(ReplaceFileError::Step::kWrite, Errno());
     if (!written) return fail(ReplaceFileError::Step::kWrite, writeError);
 
-    if (::rename(temporary.c_str(), target.c_str()) != 0) return fail(ReplaceFileError::Step::kRename, Errno());
+    if (::rename(temporary.c_str(), target.c_str()) != 0)
+        return fail(ReplaceFileError::Step::kRename, Errno());
     FlushFolder(target);
     return std::nullopt;
 }

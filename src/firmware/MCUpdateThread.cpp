@@ -57,8 +57,9 @@ void MCUpdateThread::Execute() {
     long long offset = 0;
     std::vector<uint8_t> block(kFirmwareBlockSize);
     while (remaining > 0) {
-        const size_t n = remaining >= static_cast<long long>(kFirmwareBlockSize) ? kFirmwareBlockSize
-                                                                                  : static_cast<size_t>(remaining);
+        const size_t n = remaining >= static_cast<long long>(kFirmwareBlockSize)
+                             ? kFirmwareBlockSize
+                             : static_cast<size_t>(remaining);
         const bool read = std::fseek(file, static_cast<long>(kFirmwareHeaderSize + offset), SEEK_SET) == 0 &&
                           std::fread(block.data(), 1, n, file) == n;
         if (!read) {

@@ -28,7 +28,7 @@ std::string FirmwareFileName(std::string name);
 long long CheckFirmwareFile(const std::string& path, std::string* why = nullptr);
 
 class MCUpdateThread : public Worker {
-public:
+  public:
     MCUpdateThread(DeviceContext& context, WorkerSink& sink)
         : Worker(context, sink, &context.firmwareThread) {}
     ~MCUpdateThread() override { Join(); }
@@ -36,7 +36,7 @@ public:
     std::string firmwarePath;
     int blocksWritten = 0;
 
-protected:
+  protected:
     void Execute() override;
 };
 

@@ -23,7 +23,7 @@ enum CommandCode : uint8_t {
 };
 
 constexpr size_t kFrameHeaderSize = 9;
-constexpr size_t kFrameBufferSize = 2505;  // the channel's build area
+constexpr size_t kFrameBufferSize = 2505;                                 // the channel's build area
 constexpr size_t kMaxFramePayload = kFrameBufferSize - kFrameHeaderSize;  // 2496
 
 struct FrameHeader {

@@ -19,7 +19,7 @@ namespace {
 // The legacy 8250 driver registers ttyS0..ttyS31 whether or not a UART is fitted;
 // those without one report PORT_UNKNOWN and would only confuse the user.
 bool IsPhantomUart(int fd) {
-    serial_struct info {};
+    serial_struct info{};
     if (ioctl(fd, TIOCGSERIAL, &info) != 0) return false;
     return info.type == PORT_UNKNOWN;
 }

@@ -17,7 +17,7 @@ inline constexpr const char* kWriteFailed = "Ошибка во время зап
 inline constexpr const char* kWriteSucceeded = "Настройки успешно записаны";
 
 class RWSettingsThread : public Worker {
-public:
+  public:
     RWSettingsThread(DeviceContext& context, WorkerSink& sink)
         : Worker(context, sink, &context.settingsThread), image(&context.image) {}
     ~RWSettingsThread() override { Join(); }
@@ -28,10 +28,10 @@ public:
     // Items read so far (a failed read keeps them in the image).
     int itemsDone = 0;
 
-protected:
+  protected:
     void Execute() override;
 
-private:
+  private:
     void Read();
     void Write();
 };

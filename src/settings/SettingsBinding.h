@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "worker/SettingsImage.h"
 #include "settings/SettingsPages.h"
 #include "settings/SettingsPrompts.h"
+#include "worker/SettingsImage.h"
 
 namespace zort {
 

@@ -9,8 +9,7 @@ std::vector<ReceivedFrame> FrameParser::Feed(const uint8_t* data, size_t length)
     while (pending.size() - pos >= kFrameHeaderSize) {
         const FrameHeader header = DecodeFrameHeader(pending.data() + pos);
         const bool plausible = header.command >= kCmdReadParameter &&
-                               header.command <= kCmdWriteFirmwareBlock &&
-                               header.length <= kMaxFramePayload;
+                               header.command <= kCmdWriteFirmwareBlock && header.length <= kMaxFramePayload;
         if (!plausible) {
             ++pos;
             ++discarded;

@@ -16,7 +16,7 @@ struct ReceivedFrame {
 };
 
 class FrameParser {
-public:
+  public:
     // Appends `length` bytes and returns the frames they complete, in order.
     std::vector<ReceivedFrame> Feed(const uint8_t* data, size_t length);
 
@@ -25,7 +25,7 @@ public:
     uint64_t DiscardedBytes() const { return discarded; }
     size_t Pending() const { return pending.size(); }
 
-private:
+  private:
     std::vector<uint8_t> pending;
     uint64_t discarded = 0;
 };

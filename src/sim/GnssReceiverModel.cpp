@@ -19,7 +19,8 @@ void GnssReceiverModel::SetPowered(bool on) {
 
 std::vector<uint8_t> GnssReceiverModel::OnPayload(const std::vector<uint8_t>& payload) {
     switch (stage) {
-        case Stage::kNavigating: return NavigationInput(payload);
+        case Stage::kNavigating:
+            return NavigationInput(payload);
         case Stage::kBoot: {
             std::vector<uint8_t> out =
                 boot.OnPayload(payload, linkBaud ? linkBaud() : GnssBootModel::kRomBaud);
@@ -29,16 +30,19 @@ std::vector<uint8_t> GnssReceiverModel::OnPayload(const std::vector<uint8_t>& pa
             }
             return out;
         }
-        case Stage::kOff: break;
+        case Stage::kOff:
+            break;
     }
     return {};
 }
 
 std::vector<uint8_t> GnssReceiverModel::TakeSpontaneous() {
     switch (stage) {
-        case Stage::kNavigating: return NavigationOutput();
+        case Stage::kNavigating:
+            return NavigationOutput();
         case Stage::kBoot:
-        case Stage::kOff: break;
+        case Stage::kOff:
+            break;
     }
     return {};
 }
@@ -70,9 +74,10 @@ std::vector<uint8_t> GnssReceiverModel::NavigationOutput() {
 
 std::string GnssReceiverModel::StateJson() const {
     return std::string("{\"powered\": ") + (Powered() ? "true" : "false") +
-           ", \"bursts_sent\": " + std::to_string(burstsSent) + ", \"bytes_sent\": " + std::to_string(bytesSent) +
-           ", \"burst_period_ms\": " + std::to_string(burstPeriod.count()) + ", \"boot\": " + boot.StateJson() +
-           "}";
+           ", \"bursts_sent\": " + std::to_string(burstsSent) +
+           ", \"bytes_sent\": " + std::to_string(bytesSent) +
+           ", \"burst_period_ms\": " + std::to_string(burstPeriod.count()) +
+           ", \"boot\": " + boot.StateJson() + "}";
 }
 
 }  // namespace zort::sim

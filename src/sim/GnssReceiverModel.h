@@ -21,7 +21,7 @@
 namespace zort::sim {
 
 class GnssReceiverModel : public PassThroughPeer {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
     // What is kept of the sent stream for comparing; the total counts on beyond it.
     static constexpr size_t kSentKeepLimit = 4 * 1024 * 1024;
@@ -49,7 +49,7 @@ public:
     // The stream as sent, from the start, up to kSentKeepLimit bytes.
     const std::string& SentStream() const { return sent; }
 
-private:
+  private:
     enum class Stage { kOff, kNavigating, kBoot };
 
     std::vector<uint8_t> NavigationInput(const std::vector<uint8_t>& payload);

@@ -15,15 +15,15 @@ struct FactoryValue {
 
 // What a tracker fresh from the factory reports.
 const FactoryValue kFactory[] = {
-    {0x08080460, "00000"},             // owner's phone: none
-    {0x08080480, "1234"},              // PIN
-    {0x08080580, "3"},                 // time zone
-    {0x08080560, "1200"},              // daily contact
-    {0x080805A0, "3"},                 // coordinate format
-    {0x08080660, "3"},                 // delivery mode
-    {0x080800A0, "gps.zort-track.ru"}, // monitoring server
+    {0x08080460, "00000"},              // owner's phone: none
+    {0x08080480, "1234"},               // PIN
+    {0x08080580, "3"},                  // time zone
+    {0x08080560, "1200"},               // daily contact
+    {0x080805A0, "3"},                  // coordinate format
+    {0x08080660, "3"},                  // delivery mode
+    {0x080800A0, "gps.zort-track.ru"},  // monitoring server
     {0x080800C0, "23351"},
-    {0x080808C0, "0"},                 // Wialon off
+    {0x080808C0, "0"},  // Wialon off
     {0x080800E0, "wialon.zort-track.ru"},
     {0x08080100, "20332"},
     {0x08080120, ""},
@@ -39,12 +39,12 @@ const FactoryValue kFactory[] = {
     {0x08080720, "0 001"},
     {0x08080540, "50"},
     {0x080804A0, "00000"},
-    {0x080807E0, "861234050123456"},   // IMEI
-    {0x080807A0, "Z410 2.14"},         // software version
-    {0x080807C0, "BL 1.05"},           // boot loader version
-    {0x080808E0, "HW C3 GSM+GNSS"},    // device information
-    {0x08080440, "1"},                 // marker
-    {0x08080940, "ЗОРТ Z410 №004217"}, // identity
+    {0x080807E0, "861234050123456"},    // IMEI
+    {0x080807A0, "Z410 2.14"},          // software version
+    {0x080807C0, "BL 1.05"},            // boot loader version
+    {0x080808E0, "HW C3 GSM+GNSS"},     // device information
+    {0x08080440, "1"},                  // marker
+    {0x08080940, "ЗОРТ Z410 №004217"},  // identity
 };
 
 }  // namespace
@@ -144,7 +144,8 @@ std::vector<uint8_t> TrackerModel::Handle(const ReceivedFrame& frame) {
                 return {kAck};
             }
             const size_t offset = h.id - kFlashBase;
-            if (flash.size() < offset + frame.payload.size()) flash.resize(offset + frame.payload.size(), 0xFF);
+            if (flash.size() < offset + frame.payload.size())
+                flash.resize(offset + frame.payload.size(), 0xFF);
             std::copy(frame.payload.begin(), frame.payload.end(), flash.begin() + static_cast<long>(offset));
             return {kAck};
         }

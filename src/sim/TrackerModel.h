@@ -16,7 +16,7 @@ namespace zort::sim {
 
 // A device behind a pass-through command: receives the frame payload, answers bytes.
 class PassThroughPeer {
-public:
+  public:
     virtual ~PassThroughPeer() = default;
     virtual std::vector<uint8_t> OnPayload(const std::vector<uint8_t>& payload) = 0;
     // Bytes the peer sends on its own (an NMEA stream), collected now and then.
@@ -27,7 +27,7 @@ public:
 };
 
 class TrackerModel {
-public:
+  public:
     using Slot = std::array<uint8_t, 32>;
     static constexpr uint32_t kFlashBase = 0x08006400;
     static constexpr uint32_t kFlashEnd = 0x08080000;  // start of the parameter area
@@ -66,7 +66,7 @@ public:
     // The 30 settings ids in the tracker's own order.
     static const std::array<uint32_t, 30>& SettingIds();
 
-private:
+  private:
     std::map<uint32_t, Slot> parameters;
     std::vector<uint8_t> flash;
     int flashErases = 0;

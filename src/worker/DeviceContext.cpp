@@ -16,7 +16,9 @@ void WorkerSlot::Release(Worker* worker) {
     holder.compare_exchange_strong(expected, nullptr);
 }
 
-DeviceContext::~DeviceContext() { CancelAndJoinAll(); }
+DeviceContext::~DeviceContext() {
+    CancelAndJoinAll();
+}
 
 void DeviceContext::SetPortName(const std::string& name) {
     std::lock_guard lock(portMutex);

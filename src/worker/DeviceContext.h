@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "link/SerialPort.h"
-#include "worker/SettingsImage.h"
 #include "worker/LinkTimings.h"
+#include "worker/SettingsImage.h"
 
 namespace zort {
 
@@ -24,18 +24,18 @@ class Worker;
 // A guarded worker kind: non-empty from the start of a worker until its ending
 // sequence clears it.
 class WorkerSlot {
-public:
+  public:
     // Claims the slot for `worker`; false when another worker of the kind holds it.
     bool TryClaim(Worker* worker);
     void Release(Worker* worker);
     bool Busy() const { return holder.load() != nullptr; }
 
-private:
+  private:
     std::atomic<Worker*> holder{nullptr};
 };
 
 class DeviceContext {
-public:
+  public:
     DeviceContext() = default;
     ~DeviceContext();
     DeviceContext(const DeviceContext&) = delete;
@@ -61,7 +61,7 @@ public:
     void JoinAll();
     bool AnyRunning();
 
-private:
+  private:
     void Reap(bool all);
 
     mutable std::mutex portMutex;

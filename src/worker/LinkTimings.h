@@ -5,9 +5,9 @@
 namespace zort {
 
 struct LinkTimings {
-    int settingsReplyMs = 4000;   // read reply and write acknowledgement
-    int settingsReadPauseMs = 10; // between a read request and its wait
-    int firmwareReplyMs = 10000;  // erase and each block
+    int settingsReplyMs = 4000;    // read reply and write acknowledgement
+    int settingsReadPauseMs = 10;  // between a read request and its wait
+    int firmwareReplyMs = 10000;   // erase and each block
 
     // Service commands.
     int switchReplyMs = 2000;      // start/stop of the modem or the GNSS receiver

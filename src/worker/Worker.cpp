@@ -5,7 +5,9 @@ namespace zort {
 Worker::Worker(DeviceContext& context, WorkerSink& sink, WorkerSlot* slot)
     : context(context), sink(sink), slot(slot) {}
 
-Worker::~Worker() { Join(); }
+Worker::~Worker() {
+    Join();
+}
 
 bool Worker::Start() {
     if (thread.joinable()) return false;

@@ -18,7 +18,7 @@ namespace zort {
 inline constexpr const char* kDeviceNotConnected = "Устройство не подключено";
 
 class Worker {
-public:
+  public:
     Worker(DeviceContext& context, WorkerSink& sink, WorkerSlot* slot);
     virtual ~Worker();
     Worker(const Worker&) = delete;
@@ -38,7 +38,7 @@ public:
     std::string detail;  // more about the failure, where known (why the port did not open)
     std::string caption;
 
-protected:
+  protected:
     // The steps of the operation, after a successful connection check. Return when
     // done or failed; the ending sequence follows.
     virtual void Execute() = 0;
@@ -55,7 +55,7 @@ protected:
     DeviceContext& context;
     WorkerSink& sink;
 
-private:
+  private:
     void Run();
     bool ConnectionCheck();
 

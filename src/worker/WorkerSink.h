@@ -13,7 +13,7 @@ inline constexpr int kStatusSuccess = 3;  // information icon
 inline constexpr int kStatusError = 4;    // warning icon
 
 class WorkerSink {
-public:
+  public:
     virtual ~WorkerSink() = default;
 
     // Progress: the settings workers use the small progress window, the firmware
@@ -45,7 +45,7 @@ public:
 
 // A sink that shows nothing, for work nobody watches.
 class NullSink : public WorkerSink {
-public:
+  public:
     void ShowProgress(const std::string&) override {}
     void SetProgress(int, int) override {}
     void HideProgress() override {}

@@ -1,9 +1,9 @@
-#include "link/CommandFrame.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "link/CommandFrame.h"
 
 namespace zort {
 namespace {
@@ -40,8 +40,9 @@ TEST(CommandFrame, ParameterWriteCarriesTheWholeSlot) {
 TEST(CommandFrame, PayloadBeyondTheBuildAreaIsRefused) {
     std::vector<uint8_t> out(kFrameBufferSize, 0xAB);
     std::vector<uint8_t> payload(kMaxFramePayload + 1, 1);
-    EXPECT_EQ(EncodeFrame(out.data(), out.size(), kCmdGnssPassThrough, 0, kMaxFramePayload + 1, payload.data()),
-              0u);
+    EXPECT_EQ(
+        EncodeFrame(out.data(), out.size(), kCmdGnssPassThrough, 0, kMaxFramePayload + 1, payload.data()),
+        0u);
     EXPECT_EQ(out[0], 0xAB) << "nothing may be written for a refused frame";
     EXPECT_EQ(EncodeFrame(out.data(), out.size(), kCmdGnssPassThrough, 0, kMaxFramePayload, payload.data()),
               kFrameBufferSize);

@@ -1,19 +1,18 @@
-#include "link/PortList.h"
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 
-#include <unistd.h>
+#include "link/PortList.h"
 
 namespace zort {
 namespace {
 
 TEST(PortList, NaturalOrderComparesNumbersByValue) {
     std::vector<std::string> names = {"/dev/ttyUSB10", "/dev/ttyUSB2", "/dev/ttyACM1", "/dev/ttyS0",
-                                      "/dev/ttyACM0", "/dev/ttyUSB0", "COM10", "COM3"};
+                                      "/dev/ttyACM0",  "/dev/ttyUSB0", "COM10",        "COM3"};
     std::sort(names.begin(), names.end(), NaturalLess);
     EXPECT_EQ(names, (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyS0", "/dev/ttyUSB0",
                                                "/dev/ttyUSB2", "/dev/ttyUSB10", "COM3", "COM10"}));

@@ -1,8 +1,8 @@
-#include "sim/FrameParser.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "sim/FrameParser.h"
 
 namespace zort::sim {
 namespace {

@@ -33,7 +33,8 @@ std::string Answer(SerialPort& port, const std::string& command) {
 
 TEST(SimPeerOptions, ModemAndReceiverOptionsTakeEffect) {
     const std::string state = ::testing::TempDir() + "zort-sim-peers-" + std::to_string(getpid()) + ".json";
-    test::SimProcess sim({"--modem-free", "1234", "--modem-no-prompt", "--nmea-period", "100", "--state", state});
+    test::SimProcess sim(
+        {"--modem-free", "1234", "--modem-no-prompt", "--nmea-period", "100", "--state", state});
     const std::string path = sim.Path();
     ASSERT_FALSE(path.empty()) << "zort-sim did not start";
 

@@ -1,7 +1,6 @@
-#include "sim/TrackerModel.h"
-
 #include <gtest/gtest.h>
 
+#include "sim/TrackerModel.h"
 #include "sim/TrackerSimulator.h"
 
 namespace zort::sim {
@@ -20,7 +19,8 @@ TEST(TrackerModel, ParametersAreStoredAndReadBackWhole) {
     EXPECT_EQ(model.ParameterText(0x080807E0).size(), 15u) << "an IMEI has 15 digits";
 
     std::vector<uint8_t> slot(32, 'x');  // no terminating zero: all 32 bytes are kept
-    EXPECT_EQ(model.Handle(Frame(kCmdWriteParameter, 0x08080120, slot)), std::vector<uint8_t>{TrackerModel::kAck});
+    EXPECT_EQ(model.Handle(Frame(kCmdWriteParameter, 0x08080120, slot)),
+              std::vector<uint8_t>{TrackerModel::kAck});
     EXPECT_EQ(model.Handle(Frame(kCmdReadParameter, 0x08080120)), slot);
     EXPECT_EQ(model.Handle(Frame(kCmdReadParameter, 0x0BADBAD0)), std::vector<uint8_t>(32, 0));
 }
@@ -91,7 +91,8 @@ TEST(TrackerSimulator, FaultsBendTheAnswersAndTheTraceTellsTheFate) {
     EXPECT_TRUE(replies[5].closeLine);
     std::vector<std::string> fates;
     for (const auto& r : simulator.Trace()) fates.push_back(r.fate);
-    EXPECT_EQ(fates, (std::vector<std::string>{"answered", "dropped", "answered", "answered", "silent", "closed"}));
+    EXPECT_EQ(fates,
+              (std::vector<std::string>{"answered", "dropped", "answered", "answered", "silent", "closed"}));
     EXPECT_NE(simulator.StateJson().find("\"line_closed\": true"), std::string::npos);
 }
 

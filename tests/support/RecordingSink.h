@@ -11,7 +11,7 @@
 namespace zort::test {
 
 class RecordingSink : public WorkerSink {
-public:
+  public:
     void ShowProgress(const std::string& caption) override { Add("show " + caption); }
     void SetProgress(int maximum, int position) override {
         Add("progress " + std::to_string(position) + "/" + std::to_string(maximum));
@@ -42,7 +42,7 @@ public:
         return lastDetail;
     }
 
-private:
+  private:
     void Add(std::string line) {
         std::lock_guard lock(mutex);
         calls.push_back(std::move(line));

@@ -14,7 +14,7 @@
 namespace zort::test {
 
 class SimProcess {
-public:
+  public:
     explicit SimProcess(std::vector<std::string> args) {
         int out[2];
         if (pipe(out) != 0) return;
@@ -53,7 +53,7 @@ public:
     }
     const std::string& Path() const { return path; }
 
-private:
+  private:
     pid_t pid = 0;
     FILE* stdoutFile = nullptr;
     std::string path;

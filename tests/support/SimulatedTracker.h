@@ -12,7 +12,7 @@
 namespace zort::test {
 
 class SimulatedTracker {
-public:
+  public:
     explicit SimulatedTracker(sim::FaultPlan plan = {}, int baud = 0)
         : simulator(std::move(plan)), transport(simulator, sim::PtyTransport::Options{baud}) {
         std::string error;
