@@ -10,12 +10,12 @@
 
 #include "connect/GroupDatabase.h"
 #include "connect/Holders.h"
-#include "connect/MadeUpTree.h"
 #include "connect/PortCandidates.h"
 #include "connect/PortLocks.h"
 #include "connect/PortNode.h"
-#include "connect/Ptys.h"
 #include "connect/UsbInfo.h"
+#include "support/MadeUpTree.h"
+#include "support/Ptys.h"
 
 namespace zort {
 namespace {
