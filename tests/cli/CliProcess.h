@@ -4,6 +4,7 @@
 // is killed, so a hanging command fails its test instead of stalling the suite.
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -29,6 +30,10 @@ struct CliOptions {
     // Gives the child a pseudo-terminal as stderr instead of a pipe.
     bool stderrTerminal = false;
     std::string workingDirectory;
+    // The child becomes this user, with no supplementary groups (the test runs as
+    // root); by default it runs as the test does.
+    uid_t uid = static_cast<uid_t>(-1);
+    gid_t gid = static_cast<gid_t>(-1);
 };
 
 inline CliOptions StderrTerminal() {
@@ -40,6 +45,13 @@ inline CliOptions StderrTerminal() {
 inline CliOptions InDirectory(std::string directory) {
     CliOptions options;
     options.workingDirectory = std::move(directory);
+    return options;
+}
+
+inline CliOptions AsUser(uid_t uid, gid_t gid) {
+    CliOptions options;
+    options.uid = uid;
+    options.gid = gid;
     return options;
 }
 
@@ -71,6 +83,10 @@ inline CliResult RunZortcfg(const std::vector<std::string>& args, const CliOptio
     const pid_t pid = fork();
     if (pid == 0) {
         if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) _exit(127);
+        if (options.uid != static_cast<uid_t>(-1) &&
+            (setgroups(0, nullptr) != 0 || setgid(options.gid) != 0 || setuid(options.uid) != 0)) {
+            _exit(126);
+        }
         dup2(outPipe[1], STDOUT_FILENO);
         dup2(errPipe[1], STDERR_FILENO);
         execve(argv[0], argv.data(), environ);
