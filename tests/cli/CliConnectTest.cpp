@@ -16,9 +16,11 @@
 #include <nlohmann/json.hpp>
 
 #include "CliProcess.h"
+#include "connect/DoctorChecks.h"
 #include "link/CommandFrame.h"
 #include "link/PortList.h"
 #include "settings/SettingTable.h"
+#include "support/MadeUpTree.h"
 #include "support/PortHolder.h"
 #include "support/Ptys.h"
 #include "support/SimulatedTracker.h"
@@ -75,6 +77,32 @@ std::string GroupOf(const std::string& path) {
 }
 
 class CliConnect : public test::TempFolderTest {};
+
+// A simulated tracker that the child sees as /dev/ttyACM0 of a USB device: made-up
+// /sys and /dev trees over the real ones, in a mount namespace of the child's own.
+class UsbTracker {
+  public:
+    UsbTracker() {
+        const std::string device = "sys/devices/pci0000:00/usb1/1-1";
+        tree.Write(device + "/idVendor", "0483\n");
+        tree.Write(device + "/idProduct", "5740\n");
+        tree.Write(device + "/manufacturer", "ZORT\n");
+        tree.Write(device + "/product", "Z410 Tracker\n");
+        tree.Dir(device + "/1-1:1.0/tty/ttyACM0");
+        // Relative, as sysfs's own links: the tree is looked at from /sys.
+        tree.Link("sys/class/tty/ttyACM0/device", "../../../devices/pci0000:00/usb1/1-1/1-1:1.0");
+        tree.Write("dev/ttyACM0", "");
+        options.mounts = {{tracker.Path(), tree.Path("dev/ttyACM0")},
+                          {tree.Path("sys"), "/sys"},
+                          {tree.Path("dev"), "/dev"}};
+    }
+
+    CliResult Run(const std::vector<std::string>& args) const { return RunZortcfg(args, options); }
+
+    SimulatedTracker tracker;
+    test::MadeUpTree tree;
+    test::CliOptions options;
+};
 
 TEST_F(CliConnect, ProbeGivesEveryPortItsStateAndTouchesOnlyTheTracker) {
     SimulatedTracker tracker, held;
@@ -364,6 +392,65 @@ TEST_F(CliConnect, DoctorRefusesBadUsageAndARuleForNoUsbDevice) {
     }
     EXPECT_FALSE(std::filesystem::exists(File("99-zort.rules")));
     EXPECT_FALSE(std::filesystem::exists(File("99-zort.rules.tmp")));
+}
+
+TEST_F(CliConnect, AUsbTrackerIsFoundUnnamedAndCarriesItsUsbIdentity) {
+    if (getuid() != 0) GTEST_SKIP() << "needs root for a mount namespace";
+    UsbTracker usb;
+    const CliResult json = usb.Run({"ports", "--probe", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const Json list = Json::parse(json.out);
+    ASSERT_EQ(list.size(), 1u) << json.out;
+    EXPECT_EQ(list[0]["port"], "/dev/ttyACM0");
+    EXPECT_EQ(list[0]["state"], "tracker");
+    EXPECT_EQ(list[0]["usb"], Json::parse(R"({"vid": "0483", "pid": "5740", "manufacturer": "ZORT",
+                                             "product": "Z410 Tracker"})"))
+        << "no serial number in sysfs, none in the document";
+
+    const CliResult text = usb.Run({"ports", "--probe"});
+    EXPECT_EQ(text.out, "/dev/ttyACM0  tracker  " + kIdentity + ", ПО Z410 2.14, IMEI " + kImei +
+                            " · USB 0483:5740 ZORT Z410 Tracker\n");
+
+    const CliResult read = usb.Run({"read", "--port", "auto", "--json", "-"});
+    ASSERT_EQ(read.status, 0) << read.err;
+    EXPECT_EQ(Json::parse(read.out)["imei"], kImei) << "stdout stays a document";
+    EXPECT_TRUE(Has(read.err, "Найден трекер: /dev/ttyACM0 — " + kIdentity)) << read.err;
+}
+
+TEST_F(CliConnect, DoctorGivesTheModemManagerRuleForTheUsbDeviceAndWritesIt) {
+    if (getuid() != 0) GTEST_SKIP() << "needs root for a mount namespace";
+    UsbTracker usb;
+    const std::string rule = ModemManagerRule("0483", "5740");
+    std::string ruleLines;
+    for (size_t from = 0, end; from < rule.size(); from = end + 1) {
+        end = rule.find('\n', from);
+        ruleLines += std::string(14, ' ') + rule.substr(from, end - from) + "\n";
+    }
+    {
+        PortHolder modemManager(usb.tracker.Path(), "ModemManager", false);
+        ASSERT_TRUE(modemManager.holding);
+        const CliResult r = usb.Run({"doctor"});
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_TRUE(Has(r.out, "ПРОБЛЕМА  ModemManager (PID " + std::to_string(modemManager.pid) +
+                                   ") проверяет порт как модем и мешает трекеру; правило udev в файле " +
+                                   std::string(kUdevRulePath)))
+            << r.out;
+        EXPECT_TRUE(Has(r.out, std::string(12, ' ') + "исправить:\n" + ruleLines)) << r.out;
+        EXPECT_TRUE(Has(r.out, "Записать правило udev: sudo zortcfg doctor --udev-rule " +
+                                   std::string(kUdevRulePath) + "\n"))
+            << r.out;
+
+        const CliResult written = usb.Run({"doctor", "--udev-rule", File("99-zort.rules")});
+        EXPECT_EQ(written.status, 1) << "the problem is there until the rule is loaded";
+        EXPECT_EQ(Read("99-zort.rules"), rule);
+        EXPECT_TRUE(Has(written.out, "Правило udev записано в " + File("99-zort.rules"))) << written.out;
+    }
+    // Written also when nothing is wrong now: ModemManager looks only for a while after a plug.
+    const CliResult quiet = usb.Run({"doctor", "--json", "--udev-rule", File("again.rules")});
+    EXPECT_EQ(quiet.status, 0) << quiet.out << quiet.err;
+    EXPECT_EQ(Json::parse(quiet.out).size(), 4u) << "the note goes to stderr, not into the document";
+    EXPECT_TRUE(Has(quiet.err, "Правило udev записано в " + File("again.rules"))) << quiet.err;
+    EXPECT_EQ(Read("again.rules"), rule);
 }
 
 }  // namespace

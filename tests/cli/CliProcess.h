@@ -6,13 +6,16 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -34,6 +37,9 @@ struct CliOptions {
     // root); by default it runs as the test does.
     uid_t uid = static_cast<uid_t>(-1);
     gid_t gid = static_cast<gid_t>(-1);
+    // Bind mounts (source, target), made in this order in a mount namespace of the
+    // child's own (the test runs as root): made-up /sys and /dev trees seen only by it.
+    std::vector<std::pair<std::string, std::string>> mounts;
 };
 
 inline CliOptions StderrTerminal() {
@@ -83,6 +89,14 @@ inline CliResult RunZortcfg(const std::vector<std::string>& args, const CliOptio
     const pid_t pid = fork();
     if (pid == 0) {
         if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) _exit(127);
+        if (!options.mounts.empty()) {
+            if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+                _exit(125);
+            for (const auto& [source, target] : options.mounts) {
+                if (mount(source.c_str(), target.c_str(), nullptr, MS_BIND | MS_REC, nullptr) != 0)
+                    _exit(125);
+            }
+        }
         if (options.uid != static_cast<uid_t>(-1) &&
             (setgroups(0, nullptr) != 0 || setgid(options.gid) != 0 || setuid(options.uid) != 0)) {
             _exit(126);
