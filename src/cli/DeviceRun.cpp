@@ -10,8 +10,10 @@
 
 namespace zort::cli {
 
-void PrepareContext(DeviceContext& context, const std::string& port) {
-    context.SetPortName(port);
+Outcome PrepareContext(DeviceContext& context, PortChoice& port) {
+    if (Outcome chosen = ChoosePort(port); !chosen.Ok()) return chosen;
+    context.SetPortName(port.port);
+    return Outcome::Success();
 }
 
 Outcome RunWorker(Worker& worker, ConsoleSink& sink, const std::string& caption) {

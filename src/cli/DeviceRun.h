@@ -6,13 +6,15 @@
 
 #include "cli/ConsoleSink.h"
 #include "cli/Outcome.h"
+#include "cli/PortChoice.h"
 #include "worker/DeviceContext.h"
 #include "worker/Worker.h"
 
 namespace zort::cli {
 
-// Names the port for the next operations; the link keeps the tracker's own timings.
-void PrepareContext(DeviceContext& context, const std::string& port);
+// Names the port for the next operations, after finding the tracker for "auto"; the
+// link keeps the tracker's own timings.
+Outcome PrepareContext(DeviceContext& context, PortChoice& port);
 
 // Starts the worker, waits until it has ended (port closed) and returns its result:
 // success, or the worker's message and detail as a failed device operation.

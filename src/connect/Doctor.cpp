@@ -48,7 +48,8 @@ std::string EarlierFix(const std::vector<CheckResult>& checks) {
 
 std::vector<CheckResult> RunDoctor(const SystemView& system, const DoctorOptions& options) {
     const std::vector<std::string> usbPorts = CandidatePorts(system);
-    const std::vector<std::string> ports = options.port.empty() ? usbPorts : std::vector{options.port};
+    const std::vector<std::string> ports =
+        options.port.empty() ? CandidatePorts(system, {false, options.also}) : std::vector{options.port};
     if (ports.empty()) return {CheckNoUsbPorts()};
 
     std::vector<PortFindings> findings;

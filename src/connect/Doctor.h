@@ -14,7 +14,8 @@
 namespace zort {
 
 struct DoctorOptions {
-    std::string port;  // empty: every USB serial port there is
+    std::string port;               // empty: every USB serial port there is, and `also`
+    std::vector<std::string> also;  // paths the user names besides them (a pseudo-terminal)
     ProbeOptions probe;
     // Runs the handshakes; ProbePorts when not set.
     std::function<std::vector<ProbeResult>(const std::vector<std::string>&)> prober;

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <set>
 
+#include "connect/PortNode.h"
+
 namespace zort {
 namespace {
 
@@ -34,6 +36,7 @@ PortIdentity IdentityOf(const SystemView& system, const std::string& port) {
         id.statted = true;
         id.dev = st.st_dev;
         id.ino = st.st_ino;
+        if (S_ISCHR(st.st_mode)) id.ptyIndex = PtyIndex(system, st.st_rdev);
     }
     for (const std::string& candidate : {id.canonical, id.path}) {
         const std::string ptsPrefix = system.DevRoot() + "/pts/";

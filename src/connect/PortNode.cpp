@@ -33,6 +33,13 @@ NodeKind KindOfCharDevice(const std::vector<TtyDriver>& drivers, dev_t rdev) {
     return NodeKind::kCharDevice;
 }
 
+std::vector<TtyDriver> ReadTtyDrivers(const SystemView& system) {
+    std::ifstream in(system.ProcRoot() + "/tty/drivers");
+    std::stringstream text;
+    text << in.rdbuf();
+    return ParseTtyDrivers(text.str());
+}
+
 }  // namespace
 
 std::vector<TtyDriver> ParseTtyDrivers(std::string_view text) {
@@ -75,12 +82,17 @@ PortNode InspectNode(const SystemView& system, const std::string& path) {
     } else if (S_ISBLK(st.st_mode)) {
         node.kind = NodeKind::kBlockDevice;
     } else {
-        std::ifstream in(system.ProcRoot() + "/tty/drivers");
-        std::stringstream text;
-        text << in.rdbuf();
-        node.kind = KindOfCharDevice(ParseTtyDrivers(text.str()), st.st_rdev);
+        node.kind = KindOfCharDevice(ReadTtyDrivers(system), st.st_rdev);
     }
     return node;
+}
+
+int PtyIndex(const SystemView& system, dev_t rdev) {
+    for (const TtyDriver& d : ReadTtyDrivers(system)) {
+        if (d.type != "pty:slave" || d.major != major(rdev)) continue;
+        if (minor(rdev) >= d.minorFirst && minor(rdev) <= d.minorLast) return static_cast<int>(minor(rdev));
+    }
+    return -1;
 }
 
 std::string NotSerialReason(const std::string& path, NodeKind kind) {

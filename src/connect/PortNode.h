@@ -53,6 +53,11 @@ std::vector<TtyDriver> ParseTtyDrivers(std::string_view text);
 // every character device counts as a serial line and the open's own isatty() decides.
 PortNode InspectNode(const SystemView& system, const std::string& path);
 
+// N of the pseudo-terminal slave /dev/pts/N with device number `rdev`, whatever the
+// node is called (a symbolic link, a node a container made, a bind mount); -1 for
+// anything else or when the drivers table cannot be read.
+int PtyIndex(const SystemView& system, dev_t rdev);
+
 // The reason, Russian, why a path that is not a serial line cannot be probed; empty for
 // a serial line.
 std::string NotSerialReason(const std::string& path, NodeKind kind);

@@ -214,10 +214,18 @@ std::vector<ProbeResult> ProbePorts(const SystemView& system, const std::vector<
         }
     }  // every probe joined here: nothing outlives the call
     // After the probes closed their ports, so that this process is not among the holders.
-    const HolderScan scan = FindHolders(system, ports);
+    // Only serial lines: who has /dev/null or a file open says nothing about a tracker.
+    std::vector<size_t> lines;
+    std::vector<std::string> linePorts;
     for (size_t k = 0; k < ports.size(); ++k) {
-        results[k].holders = scan.perPort[k];
-        if (results[k].state == ProbeState::kBusy) ExplainBusy(results[k]);
+        if (InspectNode(system, ports[k]).kind != NodeKind::kSerialLine) continue;
+        lines.push_back(k);
+        linePorts.push_back(ports[k]);
+    }
+    const HolderScan scan = FindHolders(system, linePorts);
+    for (size_t n = 0; n < lines.size(); ++n) results[lines[n]].holders = scan.perPort[n];
+    for (ProbeResult& r : results) {
+        if (r.state == ProbeState::kBusy) ExplainBusy(r);
     }
     return results;
 }

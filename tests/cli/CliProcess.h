@@ -4,14 +4,18 @@
 // is killed, so a hanging command fails its test instead of stalling the suite.
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -29,6 +33,13 @@ struct CliOptions {
     // Gives the child a pseudo-terminal as stderr instead of a pipe.
     bool stderrTerminal = false;
     std::string workingDirectory;
+    // The child becomes this user, with no supplementary groups (the test runs as
+    // root); by default it runs as the test does.
+    uid_t uid = static_cast<uid_t>(-1);
+    gid_t gid = static_cast<gid_t>(-1);
+    // Bind mounts (source, target), made in this order in a mount namespace of the
+    // child's own (the test runs as root): made-up /sys and /dev trees seen only by it.
+    std::vector<std::pair<std::string, std::string>> mounts;
 };
 
 inline CliOptions StderrTerminal() {
@@ -40,6 +51,13 @@ inline CliOptions StderrTerminal() {
 inline CliOptions InDirectory(std::string directory) {
     CliOptions options;
     options.workingDirectory = std::move(directory);
+    return options;
+}
+
+inline CliOptions AsUser(uid_t uid, gid_t gid) {
+    CliOptions options;
+    options.uid = uid;
+    options.gid = gid;
     return options;
 }
 
@@ -71,6 +89,18 @@ inline CliResult RunZortcfg(const std::vector<std::string>& args, const CliOptio
     const pid_t pid = fork();
     if (pid == 0) {
         if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) _exit(127);
+        if (!options.mounts.empty()) {
+            if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+                _exit(125);
+            for (const auto& [source, target] : options.mounts) {
+                if (mount(source.c_str(), target.c_str(), nullptr, MS_BIND | MS_REC, nullptr) != 0)
+                    _exit(125);
+            }
+        }
+        if (options.uid != static_cast<uid_t>(-1) &&
+            (setgroups(0, nullptr) != 0 || setgid(options.gid) != 0 || setuid(options.uid) != 0)) {
+            _exit(126);
+        }
         dup2(outPipe[1], STDOUT_FILENO);
         dup2(errPipe[1], STDERR_FILENO);
         execve(argv[0], argv.data(), environ);

@@ -9,8 +9,8 @@
 #include <unistd.h>
 
 #include "connect/Doctor.h"
-#include "connect/MadeUpTree.h"
-#include "connect/Ptys.h"
+#include "support/MadeUpTree.h"
+#include "support/Ptys.h"
 
 namespace zort {
 namespace {

@@ -13,12 +13,12 @@
 #include <chrono>
 #include <filesystem>
 
-#include "connect/MadeUpTree.h"
 #include "connect/PortLocks.h"
 #include "connect/Probe.h"
-#include "connect/Ptys.h"
 #include "link/CommandFrame.h"
 #include "settings/SettingTable.h"
+#include "support/MadeUpTree.h"
+#include "support/Ptys.h"
 #include "support/SimulatedTracker.h"
 
 namespace zort {
@@ -259,6 +259,7 @@ TEST(Probe, PathsThatAreNoSerialPortAreRefusedUnopened) {
         const ProbeResult r = ProbePort(HostSystem(), c.path);
         EXPECT_EQ(StateName(r.state), "error") << c.path;
         EXPECT_EQ(r.reason, c.path + " не является последовательным портом: " + c.reason);
+        EXPECT_TRUE(r.holders.empty()) << c.path << ": who has it open (this test, the FIFO) is no news";
     }
     EXPECT_EQ(std::filesystem::file_size(tree.Path("file")), 0u);
     char byte;

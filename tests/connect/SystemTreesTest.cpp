@@ -10,12 +10,12 @@
 
 #include "connect/GroupDatabase.h"
 #include "connect/Holders.h"
-#include "connect/MadeUpTree.h"
 #include "connect/PortCandidates.h"
 #include "connect/PortLocks.h"
 #include "connect/PortNode.h"
-#include "connect/Ptys.h"
 #include "connect/UsbInfo.h"
+#include "support/MadeUpTree.h"
+#include "support/Ptys.h"
 
 namespace zort {
 namespace {
@@ -201,6 +201,10 @@ TEST(PortNodes, OnlyASerialLineOrAPtySlaveIsAPort) {
     EXPECT_EQ(InspectNode(m.system, "/dev/null").kind, NodeKind::kCharDevice);
     EXPECT_EQ(InspectNode(m.system, m.tree.Path("sys")).kind, NodeKind::kDirectory);
     EXPECT_EQ(InspectNode(m.system, m.tree.Path("nothing/here")).kind, NodeKind::kMissing);
+    // The pty's number from its device number, for a node of any name.
+    EXPECT_EQ(PtyIndex(m.system, InspectNode(m.system, pty.path).rdev),
+              std::stoi(pty.path.substr(pty.path.rfind('/') + 1)));
+    EXPECT_EQ(PtyIndex(m.system, InspectNode(m.system, "/dev/null").rdev), -1);
     m.tree.Write("proc/tty/drivers", "serial /dev/ttyS 4 64-111 serial\n");
     EXPECT_EQ(InspectNode(m.system, pty.path).kind, NodeKind::kCharDevice) << "no driver owns it now";
 }

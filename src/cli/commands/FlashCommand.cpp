@@ -14,7 +14,7 @@ class FlashCommand final : public Command {
   public:
     CLI::App* Define(CLI::App& app) override {
         CLI::App* command = app.add_subcommand("flash", "обновить программное обеспечение трекера");
-        command->add_option("--port", port, "порт трекера")->required()->type_name("P");
+        AddPortOptions(*command, port);
         command->add_option("FILE", file, "файл прошивки")->required()->type_name("FILE.fmw");
         return command;
     }
@@ -28,7 +28,7 @@ class FlashCommand final : public Command {
         if (CheckFirmwareFile(path, &why) < 0) return Outcome::BadInput(kFirmwareOpenFailed, why);
 
         DeviceContext context;
-        PrepareContext(context, port);
+        if (Outcome ready = PrepareContext(context, port); !ready.Ok()) return ready;
         ConsoleSink sink(StderrIsTerminal());
         MCUpdateThread worker(context, sink);
         worker.firmwarePath = path;
@@ -41,7 +41,7 @@ class FlashCommand final : public Command {
     }
 
   private:
-    std::string port;
+    PortChoice port;
     std::string file;
 };
 

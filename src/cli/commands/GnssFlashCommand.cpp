@@ -20,7 +20,7 @@ class GnssFlashCommand final : public Command {
   public:
     CLI::App* Define(CLI::App& app) override {
         CLI::App* command = app.add_subcommand("gnss-flash", "обновить прошивку GPS/ГЛОНАСС модуля");
-        command->add_option("--port", port, "порт трекера")->required()->type_name("P");
+        AddPortOptions(*command, port);
         command->add_option("--loader", loader, "файл загрузчика")->required()->type_name("FILE");
         command->add_option("--firmware", firmware, "файл прошивки модуля")->required()->type_name("FILE");
         return command;
@@ -35,7 +35,7 @@ class GnssFlashCommand final : public Command {
         if (!ReadGnssFirmware(firmware, bytes, why)) return Outcome::BadInput(kGnssFirmwareOpenFailed, why);
 
         DeviceContext context;
-        PrepareContext(context, port);
+        if (Outcome ready = PrepareContext(context, port); !ready.Ok()) return ready;
         GnssLogSink sink(StderrIsTerminal());
         GPSUpdateThread worker(context, sink);
         worker.loaderPath = loader;
@@ -47,7 +47,7 @@ class GnssFlashCommand final : public Command {
     }
 
   private:
-    std::string port;
+    PortChoice port;
     std::string loader;
     std::string firmware;
 };

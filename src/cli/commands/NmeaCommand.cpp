@@ -50,7 +50,7 @@ class NmeaCommand final : public Command {
   public:
     CLI::App* Define(CLI::App& app) override {
         CLI::App* command = app.add_subcommand("nmea", "транслировать NMEA поток GPS/ГЛОНАСС модуля");
-        command->add_option("--port", port, "порт трекера")->required()->type_name("P");
+        AddPortOptions(*command, port);
         command->add_option("--seconds", seconds, "сколько секунд (по умолчанию до прерывания)")
             ->check(CLI::PositiveNumber)
             ->type_name("N");
@@ -58,6 +58,9 @@ class NmeaCommand final : public Command {
     }
 
     Outcome Run() override {
+        // Before the mask below: finding the tracker may end the command early.
+        DeviceContext context;
+        if (Outcome ready = PrepareContext(context, port); !ready.Ok()) return ready;
         // Interrupts are taken synchronously below; blocked before the relay's threads
         // start, so they inherit the mask and the signal always reaches this wait.
         sigset_t stop, previous;
@@ -66,8 +69,6 @@ class NmeaCommand final : public Command {
         sigaddset(&stop, SIGTERM);
         pthread_sigmask(SIG_BLOCK, &stop, &previous);
 
-        DeviceContext context;
-        PrepareContext(context, port);
         NmeaConsoleSink sink(false);
         NmeaRelay relay(context, sink);
         relay.SwitchOn();
@@ -84,7 +85,7 @@ class NmeaCommand final : public Command {
     }
 
   private:
-    std::string port;
+    PortChoice port;
     int seconds = 0;
 };
 

@@ -1,8 +1,11 @@
-// zortcfg ports: the serial ports that can be opened now, one per line.
+// zortcfg ports: the serial ports that can be opened now, one per line; with --probe,
+// the ports a search for trackers looks at, each with what answered there.
 
 #include <cstdio>
 
 #include "cli/Command.h"
+#include "cli/ConnectReport.h"
+#include "connect/PortCandidates.h"
 #include "link/PortList.h"
 
 namespace zort::cli {
@@ -11,13 +14,41 @@ namespace {
 class PortsCommand final : public Command {
   public:
     CLI::App* Define(CLI::App& app) override {
-        return app.add_subcommand("ports", "последовательные порты, которые можно открыть сейчас");
+        CLI::App* command =
+            app.add_subcommand("ports", "последовательные порты, которые можно открыть сейчас");
+        CLI::Option* probeFlag =
+            command->add_flag("--probe", probe, "проверить, отвечает ли на порту трекер");
+        command->add_flag("--all", candidates.all, "и порты, которые не на USB (ttyS*)")->needs(probeFlag);
+        command->add_option("--also", candidates.also, "ещё порт для проверки")
+            ->type_name("PATH")
+            ->allow_extra_args(false)
+            ->needs(probeFlag);
+        command->add_flag("--json", json, "результаты документом JSON")->needs(probeFlag);
+        return command;
     }
 
     Outcome Run() override {
-        for (const std::string& port : ListSerialPorts()) std::printf("%s\n", port.c_str());
+        if (!probe) {
+            for (const std::string& port : ListSerialPorts()) std::printf("%s\n", port.c_str());
+            return Outcome::Success();
+        }
+        const std::vector<ProbeResult> results =
+            ProbePorts(HostSystem(), CandidatePorts(HostSystem(), candidates));
+        const std::string text = json ? FormatProbeJson(results) : FormatProbeText(results);
+        std::fputs(text.c_str(), stdout);
+        std::fflush(stdout);
+        if (results.empty() && !json) {
+            std::fputs(
+                "Портов для проверки нет: USB-последовательных портов нет (другие: --all, --also PATH)\n",
+                stderr);
+        }
         return Outcome::Success();
     }
+
+  private:
+    bool probe = false;
+    bool json = false;
+    CandidateOptions candidates;
 };
 
 const CommandRegistration kRegistered(10, [] { return std::make_unique<PortsCommand>(); });

@@ -17,7 +17,7 @@ class ReadCommand final : public Command {
   public:
     CLI::App* Define(CLI::App& app) override {
         CLI::App* command = app.add_subcommand("read", "прочитать настройки из устройства");
-        command->add_option("--port", port, "порт трекера")->required()->type_name("P");
+        AddPortOptions(*command, port);
         command->add_option("--json", jsonPath, "сохранить настройки в документ JSON (- = stdout)")
             ->type_name("FILE|-");
         command->add_option("--cfg", cfgPath, "сохранить настройки в файл конфигурации")->type_name("FILE");
@@ -26,7 +26,7 @@ class ReadCommand final : public Command {
 
     Outcome Run() override {
         DeviceContext context;
-        PrepareContext(context, port);
+        if (Outcome ready = PrepareContext(context, port); !ready.Ok()) return ready;
         ConsoleSink sink(StderrIsTerminal());
         RWSettingsThread reader(context, sink);
         reader.mode = kModeReadSettings;
@@ -48,7 +48,7 @@ class ReadCommand final : public Command {
     }
 
   private:
-    std::string port;
+    PortChoice port;
     std::string jsonPath;
     std::string cfgPath;
 };

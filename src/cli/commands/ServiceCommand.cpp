@@ -38,7 +38,7 @@ class ServiceCommand final : public Command {
   public:
     CLI::App* Define(CLI::App& app) override {
         CLI::App* command = app.add_subcommand("service", "сервисная команда модема или GPS/ГЛОНАСС модуля");
-        command->add_option("--port", port, "порт трекера")->required()->type_name("P");
+        AddPortOptions(*command, port);
         std::vector<std::string> names;
         for (const auto& [name, mode] : kActions) names.push_back(name);
         command->add_option("ACTION", action, "что сделать")->required()->check(CLI::IsMember(names));
@@ -72,7 +72,7 @@ class ServiceCommand final : public Command {
         }
 
         DeviceContext context;
-        PrepareContext(context, port);
+        if (Outcome ready = PrepareContext(context, port); !ready.Ok()) return ready;
         ServiceConsoleSink sink(false);
         ServiceThread worker(context, sink);
         worker.mode = mode;
@@ -91,7 +91,7 @@ class ServiceCommand final : public Command {
     }
 
   private:
-    std::string port;
+    PortChoice port;
     std::string action;
     std::optional<std::string> argument;
 };

@@ -34,7 +34,7 @@ class WriteCommand final : public Command {
   public:
     CLI::App* Define(CLI::App& app) override {
         CLI::App* command = app.add_subcommand("write", "записать настройки в устройство");
-        command->add_option("--port", port, "порт трекера")->required()->type_name("P");
+        AddPortOptions(*command, port);
         AddSourceOptions(*command, source);
         AddSetOption(*command, source);
         command->add_flag("--yes", yes, "ответить «Да» на вопросы проверки");
@@ -49,7 +49,7 @@ class WriteCommand final : public Command {
         if (Outcome checked = CheckAsWriteButton(image, sink); !checked.Ok()) return checked;
 
         DeviceContext context;
-        PrepareContext(context, port);
+        if (Outcome ready = PrepareContext(context, port); !ready.Ok()) return ready;
         context.image = image;
         {
             RWSettingsThread writer(context, sink);
@@ -113,7 +113,7 @@ class WriteCommand final : public Command {
         return Outcome::Success();
     }
 
-    std::string port;
+    PortChoice port;
     SettingsSource source;
     bool yes = false;
     bool verify = false;
