@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <mutex>
 
-#include "MadeUpTree.h"
 #include "connect/PortWatcher.h"
+#include "support/MadeUpTree.h"
 
 namespace zort {
 namespace {
