@@ -22,6 +22,7 @@
 
 #include "app/Application.h"
 #include "app/LookAndFeel.h"
+#include "app/ProgramSetup.h"
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "app/TForm3.h"
@@ -128,7 +129,7 @@ void FillSample(zort::TForm5& form) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    zort::ApplyLookAndFeel(app);
+    zort::PrepareApplication(app);
     if (argc != 2) {
         QTextStream(stderr) << "usage: zort-screenshots DIR\n";
         return 2;
