@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -36,6 +37,8 @@
 #include "app/TForm3.h"
 #include "app/TForm5.h"
 #include "app/TForm6.h"
+#include "service/IniProfile.h"
+#include "settings/SettingTable.h"
 #include "settings/SettingsBinding.h"
 #include "settings/SettingsDefaults.h"
 #include "sim/PtyTransport.h"
@@ -283,7 +286,11 @@ class DeviceActionsTest : public QObject {
 
     void ReadFillsThePagesAndTheSummary() {
         Harness h;
-        h.form->SpeedButton4Click();
+        h.form->show();
+        h.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.form));
+        QVERIFY(!h.form->ui->Label9->isEnabled());
+        QTest::keyClick(h.form, Qt::Key_F5);
         h.form->SpeedButton4Click();  // a second click while the read runs does nothing
         QVERIFY(h.WaitIdle());
         QCOMPARE(h.simulator.FramesReceived(), 31);
@@ -294,6 +301,52 @@ class DeviceActionsTest : public QObject {
         QVERIFY(!h.form3->isVisible());
         QVERIFY(h.recorded.messages.empty());
         QVERIFY(h.form6->ui->Memo1->toPlainText().contains("8 6 1 2 3 4"));
+        // The summary can be opened from the menu now.
+        QVERIFY(h.form->ui->Label9->isEnabled());
+        QTest::mouseClick(h.form->ui->Label9, Qt::LeftButton);
+        QCOMPARE(h.form->ui->PageControl1->currentIndex(), 8);
+        QCOMPARE(h.form->SelectedEntry(), 9);
+    }
+
+    void RestoringDefaultsAsksFirstAndKeepsWhatTheTrackerToldAboutItself() {
+        Harness h;
+        h.form->SpeedButton4Click();
+        QVERIFY(h.WaitIdle());
+        h.form->ui->Edit2->setText("9999");
+        h.defaultsAnswer = false;
+        h.form->SpeedButton5Click();
+        const QString question =
+            QStringLiteral("Заменить настройки на странице заводскими? Сведения об устройстве останутся");
+        QCOMPARE(h.recorded.questions, std::vector<QString>{question});
+        QCOMPARE(h.form->ui->Edit2->text(), QStringLiteral("9999"));
+        h.defaultsAnswer = true;
+        h.form->SpeedButton5Click();
+        QCOMPARE(h.form->ui->Edit2->text(), QString::fromUtf8(zort::kFactoryPin.data()));
+        QCOMPARE(h.form->ui->Edit11->text(), QStringLiteral("861234050123456"));
+        QCOMPARE(h.form->ui->Label17->text(), QStringLiteral("Z410 2.14"));
+        QCOMPARE(QString::fromStdString(h.form->context.image.Text(zort::slot::kImei)),
+                 QStringLiteral("861234050123456"));
+    }
+
+    void FileDialogsStartInTheLastFolderUsedAndOfferAllFiles() {
+        Harness h;
+        h.form->ui->Edit1->setText("+79001112233");
+        QTemporaryDir folder;
+        h.nextFile = folder.filePath(QStringLiteral("tracker.cfg"));
+        h.form->SpeedButton2Click();
+        QCOMPARE(h.asked.size(), size_t{1});
+        QCOMPARE(QFileInfo(h.asked[0].first).absolutePath(), QDir::homePath());
+        QCOMPARE(h.asked[0].second, QStringLiteral("Файл конфигурации (*.cfg);;Все файлы (*)"));
+        h.form->SpeedButton1Click();
+        QCOMPARE(h.asked[1].first, folder.path());
+        QCOMPARE(h.asked[1].second, QStringLiteral("Файл конфигурации (*.cfg);;Все файлы (*)"));
+        // Kept in config.ini for the next start.
+        const zort::IniProfile profile(h.profileDir.filePath(QStringLiteral("config.ini")).toStdString());
+        QCOMPARE(QString::fromStdString(profile.Read("config", "LastFolder")), folder.path());
+        h.nextFile.clear();  // cancelled: the folder stays
+        h.form->SpeedButton6Click();
+        QCOMPARE(h.asked[2].first, folder.path());
+        QCOMPARE(h.asked[2].second, QStringLiteral("Файл прошивки (*.fmw);;Все файлы (*)"));
     }
 
     void WriteEndsWithItsMessageAndADroppedReplyWithTheOther() {

@@ -18,6 +18,8 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QToolButton>
 #include <fstream>
 #include <memory>
@@ -332,6 +334,12 @@ class ServiceWindowTest : public QObject {
 
         QTest::mouseClick(w.form5->ui->Button15, Qt::LeftButton);
         QVERIFY(w.form5->ui->Memo1->toPlainText().isEmpty());
+
+        // The longest sentence stays one line at the window's size.
+        w.form5->AppendStream(
+            QStringLiteral("$GPGSV,3,1,11,02,61,118,42,05,36,299,38,07,19,049,33,09,72,212,45*7A\r\n"));
+        QApplication::processEvents();
+        QCOMPARE(w.form5->ui->Memo1->document()->firstBlock().layout()->lineCount(), 1);
     }
 
     void StartsFromTheStoredFieldsWhateverTheKeysCase() {
