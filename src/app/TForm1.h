@@ -17,6 +17,7 @@
 #include "settings/SummaryTable.h"
 
 class QLabel;
+class QMessageBox;
 
 namespace Ui {
 class TForm1;
@@ -35,6 +36,9 @@ class TForm3;
 class TForm4;
 class TForm5;
 class TForm6;
+
+inline const QString kAbortUpdateQuestion =
+    QStringLiteral("Прервать обновление? Устройство останется без программы");
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -93,6 +97,8 @@ class TForm1 : public QWidget {
     // How closing the window asks before it stops a firmware update; true means stop
     // it. Tests answer instead of opening a box.
     std::function<bool(const QString& question)> confirmClose;
+    // The box that asks it, "Нет" the default.
+    std::unique_ptr<QMessageBox> AbortUpdateBox(const QString& question);
 
     // Shows the image in the pages; `refreshSummary` also rebuilds the summary table.
     void ShowImage(bool refreshSummary);

@@ -25,8 +25,6 @@
 namespace zort {
 
 const QString kFirmwareDone = QStringLiteral("Прошивка обновлена");
-const QString kAbortUpdateQuestion =
-    QStringLiteral("Прервать обновление? Устройство останется без программы");
 
 QString TForm1::PortBusyText() const {
     std::string activity = context.portLease.Activity();
@@ -85,12 +83,16 @@ void TForm1::ShowFirmwareEnd(bool succeeded, const QString& text) {
     bar->setFormat(text);
 }
 
+std::unique_ptr<QMessageBox> TForm1::AbortUpdateBox(const QString& question) {
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, QStringLiteral("Конфигуратор"), question,
+                                             QMessageBox::Yes | QMessageBox::No, this);
+    box->setDefaultButton(QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
+    return box;
+}
+
 bool TForm1::AskAbortUpdate(const QString& question) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Конфигуратор"), question,
-                    QMessageBox::Yes | QMessageBox::No, this);
-    box.setDefaultButton(QMessageBox::No);
-    box.setEscapeButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return AbortUpdateBox(question)->exec() == QMessageBox::Yes;
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
