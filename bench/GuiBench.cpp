@@ -94,7 +94,9 @@ int main(int argc, char** argv) {
             out << std::string(15, 'H');
             for (int i = 0; i < 64 * 1024; ++i) out.put(static_cast<char>(i * 31));
         }
-        form.askOpenFile = [&](const QString&, const QString&) { return QString::fromStdString(path); };
+        form.askOpenFile = [&](const QString&, const QString&, const QString&) {
+            return QString::fromStdString(path);
+        };
         double seconds = 0;
         const double stall = LongestStallMs(
             form, [&] { form.SpeedButton6Click(); }, &seconds);

@@ -24,6 +24,7 @@ std::unique_ptr<Application> StartApplication(IniProfile serviceProfile) {
     auto app = std::make_unique<Application>();
     app->form1 = std::make_unique<TForm1>(app->context);
     TForm1& form1 = *app->form1;
+    form1.profile = serviceProfile;
     app->form2 = std::make_unique<TForm2>();
     app->form3 = std::make_unique<TForm3>(&form1);
     app->form4 = std::make_unique<TForm4>(&form1);
@@ -36,6 +37,7 @@ std::unique_ptr<Application> StartApplication(IniProfile serviceProfile) {
     form1.form6 = app->form6.get();
     app->form4->form5 = app->form5.get();
     QObject::connect(app->form2.get(), &TForm2::SaveRequested, &form1, &TForm1::SaveCommandFile);
+    QObject::connect(app->form3.get(), &TForm3::CancelRequested, &form1, &TForm1::CancelSettings);
     return app;
 }
 

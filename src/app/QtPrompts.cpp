@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QStackedWidget>
 
+#include "app/ProgramSetup.h"
 #include "app/TForm1.h"
 #include "ui_TForm1.h"
 
@@ -15,14 +16,17 @@ QString Q(std::string_view text) {
 
 }  // namespace
 
-bool QtPrompts::AskYesNo(std::string_view title, std::string_view text) {
-    QMessageBox box(QMessageBox::Warning, Q(title), Q(text), QMessageBox::Yes | QMessageBox::No, &form);
+// The checks name their boxes "конфигуратор" or "Конфигуратор"; the window system adds
+// the program's name to a title of another spelling, which would show it twice.
+bool QtPrompts::AskYesNo(std::string_view, std::string_view text) {
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kProgramTitle), Q(text),
+                    QMessageBox::Yes | QMessageBox::No, &form);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 
-void QtPrompts::Warn(std::string_view title, std::string_view text) {
-    QMessageBox box(QMessageBox::Warning, Q(title), Q(text), QMessageBox::Ok, &form);
+void QtPrompts::Warn(std::string_view, std::string_view text) {
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kProgramTitle), Q(text), QMessageBox::Ok, &form);
     box.exec();
 }
 

@@ -1,7 +1,5 @@
 #include "app/QtSinks.h"
 
-#include <QProgressBar>
-
 #include "app/TForm1.h"
 #include "app/TForm3.h"
 #include "app/TForm6.h"
@@ -34,6 +32,10 @@ void SettingsSink::HideProgress() {
     });
 }
 
+void SettingsSink::WorkerEnded() {
+    OnMainThread([&] { form.SettingsWorkerEnded(); });
+}
+
 void SettingsSink::LogReply(const uint8_t* reply32) {
     OnMainThread([&] {
         if (form.form6) form.form6->LogReply(std::string_view(reinterpret_cast<const char*>(reply32), 32));
@@ -45,11 +47,18 @@ void SettingsSink::ImageRead() {
 }
 
 void FirmwareSink::SetProgress(int maximum, int position) {
-    OnMainThread([&] {
-        form.ui->ProgressBar1->setVisible(true);
-        form.ui->ProgressBar1->setMaximum(maximum);
-        form.ui->ProgressBar1->setValue(position);
-    });
+    OnMainThread([&] { form.ShowFirmwareProgress(maximum, position); });
+}
+
+void FirmwareSink::ShowMessage(int statusKind, const std::string& message, const std::string& detail) {
+    // The bar first: it keeps saying how the update ended once the box is closed.
+    OnMainThread(
+        [&] { form.ShowFirmwareEnd(statusKind == kStatusSuccess, QString::fromStdString(message)); });
+    QtSink::ShowMessage(statusKind, message, detail);
+}
+
+void FirmwareSink::WorkerEnded() {
+    OnMainThread([&] { form.RefreshPortActions(); });
 }
 
 }  // namespace zort

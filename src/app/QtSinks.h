@@ -38,15 +38,19 @@ class SettingsSink : public QtSink {
     void HideProgress() override;
     void LogReply(const uint8_t* reply32) override;
     void ImageRead() override;
+    void WorkerEnded() override;
 };
 
-// The tracker's firmware update: the progress bar on its page.
+// The tracker's firmware update: the progress bar on its page, which also tells how the
+// update ended.
 class FirmwareSink : public QtSink {
   public:
     using QtSink::QtSink;
+    void ShowMessage(int statusKind, const std::string& message, const std::string& detail) override;
     void ShowProgress(const std::string&) override {}
     void SetProgress(int maximum, int position) override;
     void HideProgress() override {}
+    void WorkerEnded() override;
 };
 
 }  // namespace zort

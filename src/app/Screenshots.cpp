@@ -9,6 +9,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -18,10 +20,13 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QToolButton>
 #include <string>
 
 #include "app/Application.h"
 #include "app/LookAndFeel.h"
+#include "app/ProgramSetup.h"
+#include "app/ProgressText.h"
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "app/TForm3.h"
@@ -65,6 +70,16 @@ bool Save(QWidget* window, const QDir& dir, const QString& name) {
     }
     QTextStream(stdout) << path << '\n';
     return true;
+}
+
+// A left click as the mouse gives it.
+void Click(QWidget* widget) {
+    const QPointF inside(4, 4);
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, inside, widget->mapToGlobal(inside), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
+    }
 }
 
 // Values as long as a tracker reports them, so that the review sees full fields.
@@ -128,7 +143,7 @@ void FillSample(zort::TForm5& form) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    zort::ApplyLookAndFeel(app);
+    zort::PrepareApplication(app);
     if (argc != 2) {
         QTextStream(stderr) << "usage: zort-screenshots DIR\n";
         return 2;
@@ -159,14 +174,31 @@ int main(int argc, char* argv[]) {
         ok &= Save(&form1, dir, QStringLiteral("form1-page%1.png").arg(entry - 1));
     }
 
-    // The firmware page during an update, the toolbar of the expert layout, and the
-    // hidden group of the sensor page.
+    // The firmware page during an update, with what the bar says and the line that tells
+    // other actions the port is taken; the question closing asks meanwhile; the toolbar
+    // of the expert layout, and the hidden group of the sensor page.
     form1.SelectNavigation(8);
-    form1.ui->ProgressBar1->setMaximum(1000);
-    form1.ui->ProgressBar1->setValue(512);
+    form1.ui->ProgressBar1->setFormat(zort::FirmwareProgressText(46080, 120512, 14500));
+    form1.ui->ProgressBar1->setMaximum(120512);
+    form1.ui->ProgressBar1->setValue(46080);
     form1.ui->ProgressBar1->show();
+    form1.ui->Label36->setText(QStringLiteral("Порт занят: идёт обновление прошивки устройства"));
+    for (QToolButton* button : {form1.ui->SpeedButton3, form1.ui->SpeedButton4, form1.ui->SpeedButton6})
+        button->setEnabled(false);
     ok &= Save(&form1, dir, QStringLiteral("form1-firmware-update.png"));
+    const std::unique_ptr<QMessageBox> question = form1.AbortUpdateBox(zort::kAbortUpdateQuestion);
+    ok &= Save(question.get(), dir, QStringLiteral("form1-close-question.png"));
+    question->hide();
+    form1.ui->Label36->clear();
+    for (QToolButton* button : {form1.ui->SpeedButton3, form1.ui->SpeedButton4, form1.ui->SpeedButton6})
+        button->setEnabled(true);
     form1.ui->ProgressBar1->hide();
+
+    // The summary, opened from its menu entry as a read or a loaded file enables it.
+    form1.SelectNavigation(1);
+    form1.ui->Label9->setEnabled(true);
+    Click(form1.ui->Label9);
+    ok &= Save(&form1, dir, QStringLiteral("form1-summary-from-menu.png"));
     form1.SetExpertMode(true);
     form1.ui->Label21->show();
     form1.ui->GroupBox16->show();
@@ -175,8 +207,8 @@ int main(int argc, char* argv[]) {
     form1.close();
 
     ok &= Save(&form2, dir, QStringLiteral("form2.png"));
-    form3.setWindowTitle(QStringLiteral("Чтение настроек"));
-    form3.SetProgress(30, 12);
+    form3.ShowProgress(QStringLiteral("Чтение настроек..."));
+    form3.SetProgress(30, 16);
     ok &= Save(&form3, dir, QStringLiteral("form3.png"));
     using namespace std::string_literals;
     form6.LogReply("\x31\x00\x00\x00\xcd\xe0\xf1\xf2\xf0\xee\xe9\xea\xe8 OK\x00"s);

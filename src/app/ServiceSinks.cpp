@@ -25,6 +25,7 @@ void ServiceSink::AppendText(const std::string& text) {
 }
 
 void ServiceSink::WorkerEnded() {
+    OnMainThread([&] { form.PortFreed(); });
     // Last: once the count drops, the window may go away under the worker.
     --runs;
 }
@@ -34,11 +35,6 @@ void GnssUpdateSink::SetProgress(int maximum, int position) {
         form.ui->ProgressBar1->setMaximum(maximum);
         form.ui->ProgressBar1->setValue(position);
     });
-}
-
-void GnssUpdateSink::WorkerEnded() {
-    OnMainThread([&] { form.ui->Button7->setEnabled(true); });
-    ServiceSink::WorkerEnded();
 }
 
 }  // namespace zort

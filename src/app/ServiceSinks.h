@@ -44,12 +44,11 @@ class ServiceSink : public WorkerSink {
     std::atomic<int> runs{0};
 };
 
-// The receiver's firmware update: its bar, and its button enabled again at the end.
+// The receiver's firmware update: its bar. Its button comes back with the channel.
 class GnssUpdateSink : public ServiceSink {
   public:
     using ServiceSink::ServiceSink;
     void SetProgress(int maximum, int position) override;
-    void WorkerEnded() override;
 };
 
 }  // namespace zort

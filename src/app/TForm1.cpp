@@ -1,6 +1,8 @@
 #include "app/TForm1.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QShortcut>
@@ -55,14 +57,19 @@ TForm1::TForm1(DeviceContext& context, QWidget* parent)
     Paint(ui->Panel4, kPanelColour, kTextColour);
     ui->CheckBox1->hide();
     connect(ui->Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
+    // The list holds the ports found; a name typed by hand is used, not added to it. Only
+    // a box with the focus changes: neither the wheel passing over it nor keys meant for
+    // another window pick another port.
+    ui->ComboBox12->setInsertPolicy(QComboBox::NoInsert);
+    ui->ComboBox12->setFocusPolicy(Qt::StrongFocus);
+    ui->ComboBox12->installEventFilter(this);
 
     // The file and command buttons are hidden in the shipped layout; their shortcuts
     // still reach them.
     const std::pair<const char*, void (TForm1::*)()> shortcuts[] = {
-        {"Ctrl+O", &TForm1::SpeedButton1Click},
-        {"Ctrl+S", &TForm1::SpeedButton2Click},
-        {"Ctrl+Shift+W", &TForm1::SpeedButton7Click},
-        {"Ctrl+Shift+E", &TForm1::SpeedButton8Click},
+        {"F5", &TForm1::SpeedButton4Click},           {"F6", &TForm1::SpeedButton3Click},
+        {"Ctrl+O", &TForm1::SpeedButton1Click},       {"Ctrl+S", &TForm1::SpeedButton2Click},
+        {"Ctrl+Shift+W", &TForm1::SpeedButton7Click}, {"Ctrl+Shift+E", &TForm1::SpeedButton8Click},
     };
     for (const auto& [keys, handler] : shortcuts) {
         connect(new QShortcut(QKeySequence(QLatin1String(keys)), this), &QShortcut::activated, this, handler);
@@ -79,7 +86,8 @@ void TForm1::FormCreate() {
     SelectNavigation(1);
     SetUpMemos();
     Button8Click();
-    SpeedButton5Click();
+    // The pages start from the defaults; nothing to ask about yet.
+    ApplyDefaults();
 }
 
 void TForm1::SetUpHeader() {
@@ -110,8 +118,31 @@ void TForm1::SetUpNavigation() {
         QLabel* label = NavigationLabel(entry);
         label->setFont(NavigationFont(false));
         Paint(label, kPanelColour, kSelectedColour);
-        if (label->isEnabled()) label->installEventFilter(this);
+        // Tab reaches the column, the arrows walk it.
+        label->setFocusPolicy(Qt::StrongFocus);
+        label->installEventFilter(this);
     }
+}
+
+bool TForm1::NavigationKey(int entry, QEvent* event) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    int step = 0;
+    if (key->key() == Qt::Key_Up) step = -1;
+    if (key->key() == Qt::Key_Down) step = 1;
+    if (step == 0) {
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter && key->key() != Qt::Key_Space) {
+            return false;
+        }
+        SelectNavigation(entry);
+        return true;
+    }
+    for (int next = entry + step; next >= 1 && next <= kNavigationEntries; next += step) {
+        if (!NavigationLabel(next)->isEnabled()) continue;
+        SelectNavigation(next);
+        NavigationLabel(next)->setFocus(Qt::TabFocusReason);
+        break;
+    }
+    return true;
 }
 
 void TForm1::SetUpToolbar() {
@@ -213,15 +244,24 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         }
         return QWidget::eventFilter(watched, event);
     }
+    if (watched == ui->ComboBox12 && event->type() == QEvent::Wheel && !ui->ComboBox12->hasFocus()) {
+        event->ignore();
+        return true;
+    }
     using Handler = void (TForm1::*)();
     static constexpr Handler kClicks[] = {&TForm1::Label1Click, &TForm1::Label2Click, &TForm1::Label3Click,
                                           &TForm1::Label4Click, &TForm1::Label5Click, &TForm1::Label6Click,
-                                          &TForm1::Label7Click, &TForm1::Label8Click};
-    for (int entry = 1; entry <= kNavigationEntries - 1; ++entry) {
+                                          &TForm1::Label7Click, &TForm1::Label8Click, &TForm1::Label9Click};
+    for (int entry = 1; entry <= kNavigationEntries; ++entry) {
         QLabel* label = NavigationLabel(entry);
         if (watched != label) continue;
-        if (event->type() == QEvent::Enter) SetNavigationHover(label, true);
-        if (event->type() == QEvent::Leave) SetNavigationHover(label, false);
+        if (!label->isEnabled()) break;
+        const QEvent::Type type = event->type();
+        if (type == QEvent::Enter || type == QEvent::FocusIn) SetNavigationHover(label, true);
+        if ((type == QEvent::Leave && !label->hasFocus()) || type == QEvent::FocusOut) {
+            SetNavigationHover(label, false);
+        }
+        if (type == QEvent::KeyPress && NavigationKey(entry, event)) return true;
         if (IsLeftClickInside(event, label)) {
             (this->*kClicks[entry - 1])();
             return true;
@@ -255,13 +295,22 @@ void TForm1::Label7Click() {
 void TForm1::Label8Click() {
     SelectNavigation(8);
 }
+void TForm1::Label9Click() {
+    SelectNavigation(9);
+}
 
 void TForm1::Label21Click() {
-    QCoreApplication::quit();
+    // Through closing, which asks before it stops an update.
+    close();
 }
 
 void TForm1::SpeedButton7Click() {
     if (form2 == nullptr) return;
+    // Over the main window, where the user is looking, rather than where the window
+    // system puts a new window.
+    if (!form2->isVisible()) {
+        form2->move(frameGeometry().center() - QRect(QPoint(), form2->frameGeometry().size()).center());
+    }
     form2->show();
     form2->raise();
     form2->activateWindow();

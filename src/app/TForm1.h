@@ -4,16 +4,20 @@
 // drawn icons, fonts in pixels, choice lists of the settings model, memo text fitted to
 // its width) is added here.
 
+#include <QElapsedTimer>
 #include <QPoint>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "service/IniProfile.h"
 #include "settings/SettingsPrompts.h"
 #include "settings/SummaryTable.h"
 
 class QLabel;
+class QMessageBox;
 
 namespace Ui {
 class TForm1;
@@ -23,6 +27,7 @@ namespace zort {
 
 class DeviceContext;
 class FirmwareSink;
+class RWSettingsThread;
 class SettingsImage;
 class SettingsSink;
 class Worker;
@@ -31,6 +36,9 @@ class TForm3;
 class TForm4;
 class TForm5;
 class TForm6;
+
+inline const QString kAbortUpdateQuestion =
+    QStringLiteral("Прервать обновление? Устройство останется без программы");
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -77,13 +85,38 @@ class TForm1 : public QWidget {
     // How the final message of an operation is shown (statusKind 3 or 4); tests
     // replace it to record instead of opening a box.
     std::function<void(int statusKind, const QString& text, const QString& detail)> showMessage;
-    // How a file name is asked for; tests replace them.
-    std::function<QString(const QString& caption, const QString& filter)> askOpenFile;
-    std::function<QString(const QString& caption, const QString& defaultName, const QString& filter)>
+    // How a file name is asked for, starting in `folder`; tests replace them.
+    std::function<QString(const QString& caption, const QString& folder, const QString& filter)> askOpenFile;
+    std::function<QString(const QString& caption, const QString& defaultPath, const QString& filter)>
         askSaveFile;
+    // How restoring the defaults is confirmed; true means go ahead. Tests answer.
+    std::function<bool(const QString& question)> confirmDefaults;
+    // "config.ini": the file dialogs keep the folder last used there.
+    std::optional<IniProfile> profile;
+
+    // How closing the window asks before it stops a firmware update; true means stop
+    // it. Tests answer instead of opening a box.
+    std::function<bool(const QString& question)> confirmClose;
+    // The box that asks it, "Нет" the default.
+    std::unique_ptr<QMessageBox> AbortUpdateBox(const QString& question);
 
     // Shows the image in the pages; `refreshSummary` also rebuilds the summary table.
     void ShowImage(bool refreshSummary);
+
+    // The line that refuses an action while another operation holds the channel, such as
+    // "Порт занят: идёт чтение настроек"; empty while the channel is free.
+    QString PortBusyText() const;
+    // Enables the actions that open the port, here and in the service window, only while
+    // it is free, and shows what holds it. Called whenever an operation starts or ends.
+    void RefreshPortActions();
+    // "Отмена" of the progress window: the read or write stops before its next setting.
+    void CancelSettings();
+    // The settings worker has ended; called on this thread.
+    void SettingsWorkerEnded();
+    // The firmware page's bar: percent, bytes and time left, and at the end how it ended
+    // (a failure stays on the bar instead of its last position).
+    void ShowFirmwareProgress(int maximum, int position);
+    void ShowFirmwareEnd(bool succeeded, const QString& text);
     // The save handler of TForm2: asks for the name and writes the command file.
     void SaveCommandFile();
 
@@ -99,6 +132,7 @@ class TForm1 : public QWidget {
     void Label6Click();
     void Label7Click();
     void Label8Click();
+    void Label9Click();  // the summary, once there is one
     void Label21Click();
 
     void SpeedButton3Click();  // write settings
@@ -125,18 +159,37 @@ class TForm1 : public QWidget {
     void SetUpMemos();
     void SetUpSummary();
     void SetNavigationHover(QLabel* label, bool hovered);
+    // Up and Down walk the navigation column, Enter or Space opens the entry with the
+    // focus. False for any other key.
+    bool NavigationKey(int entry, QEvent* event);
     bool HeaderMouseEvent(QEvent* event);
     QLabel* NavigationLabel(int entry) const;
 
-    // A worker's owner: the window keeps it until it has ended.
-    void StartWorker(std::unique_ptr<Worker> worker);
+    // A worker's owner: the window keeps it until it has ended. False when it did not
+    // start.
+    bool StartWorker(std::unique_ptr<Worker> worker);
+    // True, after showing why, while another operation holds the channel.
+    bool RefusedWhileBusy();
+    bool AskAbortUpdate(const QString& question);
     // Checks the pages and puts them into the image; `staged` gets the image as checked.
     // False when a check refused them, and then the image is left as it was.
     bool PagesToImage(SettingsImage& staged);
     void ShowFileError(const QString& text);
+    // The defaults in the pages and the image; what the tracker told about itself stays.
+    void ApplyDefaults();
+    // The folder a file dialog starts in: the last one used, else the home folder.
+    QString StartFolder() const;
+    void RememberFolder(const QString& file);
+    QString OpenFileName(const QString& caption, const QString& filter);
+    QString SaveFileName(const QString& caption, std::string_view defaultName, const QString& filter);
 
     std::unique_ptr<SettingsSink> settingsSink;
     std::unique_ptr<FirmwareSink> firmwareSink;
+    // The read or write under way, for its "Отмена"; cleared on this thread when it ends,
+    // before the worker may be freed.
+    RWSettingsThread* settingsWorker = nullptr;
+    // Since the firmware update began, for its time left.
+    QElapsedTimer firmwareClock;
     QString preferredPort;
 
     int selectedEntry = 1;

@@ -2,17 +2,15 @@
 // files, the command file and the tracker's firmware update. All checking lives in the
 // core; these handlers only move values, ask for file names and start workers.
 
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTableWidget>
-#include <QThread>
 
 #include "app/PagesBinding.h"
 #include "app/QtPrompts.h"
@@ -23,9 +21,11 @@
 #include "app/TForm5.h"
 #include "firmware/MCUpdateThread.h"
 #include "link/PortList.h"
+#include "service/ServiceProfile.h"
 #include "settings/CommandRecord.h"
 #include "settings/ConfigRecord.h"
 #include "settings/RWSettingsThread.h"
+#include "settings/SettingTable.h"
 #include "settings/SettingsBinding.h"
 #include "settings/SettingsDefaults.h"
 #include "ui_TForm1.h"
@@ -50,11 +50,18 @@ void TForm1::InitActions() {
     firmwareSink = std::make_unique<FirmwareSink>(*this);
     prompts = std::make_unique<QtPrompts>(*this);
     showMessage = DefaultShowMessage;
-    askOpenFile = [this](const QString& caption, const QString& filter) {
-        return QFileDialog::getOpenFileName(this, caption, QString(), filter);
+    confirmClose = [this](const QString& question) { return AskAbortUpdate(question); };
+    askOpenFile = [this](const QString& caption, const QString& folder, const QString& filter) {
+        return QFileDialog::getOpenFileName(this, caption, folder, filter);
     };
-    askSaveFile = [this](const QString& caption, const QString& defaultName, const QString& filter) {
-        return QFileDialog::getSaveFileName(this, caption, defaultName, filter);
+    askSaveFile = [this](const QString& caption, const QString& defaultPath, const QString& filter) {
+        return QFileDialog::getSaveFileName(this, caption, defaultPath, filter);
+    };
+    confirmDefaults = [this](const QString& question) {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Конфигуратор"), question,
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
     };
     // The explicit balance code can be typed only while it is the chosen way.
     connect(ui->RadioButton7, &QRadioButton::toggled, ui->Edit4, &QLineEdit::setEnabled);
@@ -68,26 +75,6 @@ TForm1::~TForm1() {
     context.CancelAndJoinAll();
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
-    // No box may appear once the window is gone, and a worker waiting for the main
-    // thread must not wait for ever: detach the reports, make every wait on the
-    // channel fail at once, and let queued calls run until the workers have returned.
-    settingsSink->Detach();
-    firmwareSink->Detach();
-    // The service window's workers and its relay run on this window's channel.
-    if (form4) form4->hide();
-    if (form5) form5->Shutdown();
-    context.port.Cancel();
-    QElapsedTimer waited;
-    waited.start();
-    while (context.AnyRunning() && waited.elapsed() < 3000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    context.CancelAndJoinAll();
-    event->accept();
-}
-
 void TForm1::Button8Click() {
     ui->ComboBox12->clear();
     for (const std::string& port : ListSerialPorts()) ui->ComboBox12->addItem(QString::fromStdString(port));
@@ -97,17 +84,21 @@ void TForm1::Button8Click() {
     if (!preferredPort.isEmpty()) PreferPort(preferredPort);
 }
 
-void TForm1::StartWorker(std::unique_ptr<Worker> worker) {
+bool TForm1::StartWorker(std::unique_ptr<Worker> worker) {
     context.SetPortName(ui->ComboBox12->currentText().trimmed().toStdString());
-    if (!worker->Start()) return;  // one of its kind is already running
-    context.Adopt(std::move(worker));
+    // One of its kind is already running, or the channel was taken meanwhile.
+    const bool started = worker->Start();
+    if (started) context.Adopt(std::move(worker));
+    RefreshPortActions();
+    return started;
 }
 
 void TForm1::SpeedButton4Click() {
-    if (context.settingsThread.Busy()) return;
+    if (context.settingsThread.Busy() || RefusedWhileBusy()) return;
     auto worker = std::make_unique<RWSettingsThread>(context, *settingsSink);
     worker->mode = kModeReadSettings;
-    StartWorker(std::move(worker));
+    RWSettingsThread* started = worker.get();
+    if (StartWorker(std::move(worker))) settingsWorker = started;
 }
 
 bool TForm1::PagesToImage(SettingsImage& staged) {
@@ -129,22 +120,68 @@ bool TForm1::PagesToImage(SettingsImage& staged) {
 }
 
 void TForm1::SpeedButton3Click() {
-    if (context.settingsThread.Busy()) return;
+    if (context.settingsThread.Busy() || RefusedWhileBusy()) return;
     SettingsImage staged;
     if (!PagesToImage(staged)) return;
+    // The checks' boxes ran a nested event loop, where another operation may have begun.
+    if (RefusedWhileBusy()) return;
     auto worker = std::make_unique<RWSettingsThread>(context, *settingsSink);
     worker->mode = kModeWriteSettings;
-    StartWorker(std::move(worker));
+    RWSettingsThread* started = worker.get();
+    if (StartWorker(std::move(worker))) settingsWorker = started;
 }
 
 void TForm1::SpeedButton5Click() {
+    if (!confirmDefaults(
+            QStringLiteral("Заменить настройки на странице заводскими? Сведения об устройстве останутся")))
+        return;
+    ApplyDefaults();
+}
+
+void TForm1::ApplyDefaults() {
     SettingsPages pages;
     ControlsToModel(*this, pages);
     {
         std::lock_guard lock(context.imageMutex);
+        const SettingsImage before = context.image;
         RestoreDefaults(context.image, pages);
+        // The version, IMEI and the rest the tracker reports about itself are no settings.
+        for (const slot::Name kept : {slot::kImei, slot::kSoftwareVersion, slot::kBootloaderVersion,
+                                      slot::kDeviceInfo, slot::kDeviceIdentity}) {
+            context.image.Slot(kept) = before.Slot(kept);
+        }
+        const std::string typedOwner = pages.Edit1;
+        ImageToControls(context.image, pages);
+        pages.Edit1 = typedOwner;
     }
     ModelToControls(pages, *this);
+}
+
+QString TForm1::StartFolder() const {
+    const QString last =
+        profile ? QString::fromStdString(profile->Read(kConfigSection, kKeyLastFolder)) : QString();
+    return !last.isEmpty() && QDir(last).exists() ? last : QDir::homePath();
+}
+
+void TForm1::RememberFolder(const QString& file) {
+    // A profile that cannot be written only costs the next dialog its folder.
+    if (profile && !file.isEmpty())
+        profile->Write(kConfigSection, kKeyLastFolder, QFileInfo(file).absolutePath().toStdString());
+}
+
+QString TForm1::OpenFileName(const QString& caption, const QString& filter) {
+    const QString name = askOpenFile(caption, StartFolder(), filter + QStringLiteral(";;Все файлы (*)"));
+    RememberFolder(name);
+    return name;
+}
+
+QString TForm1::SaveFileName(const QString& caption, std::string_view defaultName, const QString& filter) {
+    const QString start =
+        QDir(StartFolder())
+            .filePath(QString::fromUtf8(defaultName.data(), static_cast<qsizetype>(defaultName.size())));
+    const QString name = askSaveFile(caption, start, filter + QStringLiteral(";;Все файлы (*)"));
+    RememberFolder(name);
+    return name;
 }
 
 void TForm1::ShowImage(bool refreshSummary) {
@@ -157,6 +194,8 @@ void TForm1::ShowImage(bool refreshSummary) {
     }
     ModelToControls(pages, *this);
     if (!refreshSummary) return;
+    // A read or a file filled the summary: its entry can be opened now.
+    ui->Label9->setEnabled(true);
     for (int row = 0; row < kSummaryRows; ++row) {
         for (int column = 0; column < 2; ++column) {
             QTableWidgetItem* cell = ui->StringGrid1->item(row, column);
@@ -178,8 +217,8 @@ void TForm1::ShowFileError(const QString& text) {
 }
 
 void TForm1::SpeedButton1Click() {
-    const QString name = askOpenFile(QStringLiteral("Загрузить настройки из файла"),
-                                     QStringLiteral("Файл конфигурации (*.cfg)"));
+    const QString name = OpenFileName(QStringLiteral("Загрузить настройки из файла"),
+                                      QStringLiteral("Файл конфигурации (*.cfg)"));
     if (name.isEmpty()) return;
     FileResult result;
     {
@@ -196,10 +235,8 @@ void TForm1::SpeedButton1Click() {
 void TForm1::SpeedButton2Click() {
     SettingsImage staged;
     if (!PagesToImage(staged)) return;
-    const QString name =
-        askSaveFile(QStringLiteral("Сохранить настройки в файл"),
-                    QString::fromUtf8(kDefaultConfigFileName.data(), kDefaultConfigFileName.size()),
-                    QStringLiteral("Файл конфигурации (*.cfg)"));
+    const QString name = SaveFileName(QStringLiteral("Сохранить настройки в файл"), kDefaultConfigFileName,
+                                      QStringLiteral("Файл конфигурации (*.cfg)"));
     if (name.isEmpty()) return;
     const FileResult result = SaveConfigFile(name.toStdString(), staged);
     if (!result) ShowFileError(QString::fromStdString(result.error));
@@ -207,10 +244,8 @@ void TForm1::SpeedButton2Click() {
 
 void TForm1::SaveCommandFile() {
     if (form2 == nullptr) return;
-    const QString name =
-        askSaveFile(QStringLiteral("Создать команду WIALON"),
-                    QString::fromUtf8(kDefaultCommandFileName.data(), kDefaultCommandFileName.size()),
-                    QStringLiteral("Команда WIALON (*.cfg)"));
+    const QString name = SaveFileName(QStringLiteral("Создать команду WIALON"), kDefaultCommandFileName,
+                                      QStringLiteral("Команда WIALON (*.cfg)"));
     if (name.isEmpty()) return;
     const FileResult result = zort::SaveCommandFile(
         name.toStdString(), CommandRecord::FromChoice(form2->ui->ComboBox1->currentIndex()));
@@ -222,14 +257,20 @@ void TForm1::SaveCommandFile() {
 }
 
 void TForm1::SpeedButton6Click() {
-    QString name = askOpenFile(QStringLiteral("Обновить программное обеспечение"),
-                               QStringLiteral("Файл прошивки (*.fmw)"));
+    if (RefusedWhileBusy()) return;
+    QString name = OpenFileName(QStringLiteral("Обновить программное обеспечение"),
+                                QStringLiteral("Файл прошивки (*.fmw)"));
     if (name.isEmpty()) return;
     name = QString::fromStdString(FirmwareFileName(name.toStdString()));
-    if (context.firmwareThread.Busy()) return;
+    if (context.firmwareThread.Busy() || RefusedWhileBusy()) return;
     auto worker = std::make_unique<MCUpdateThread>(context, *firmwareSink);
     worker->firmwarePath = name.toStdString();
-    StartWorker(std::move(worker));
+    if (!StartWorker(std::move(worker))) return;
+    // A new run: the bar leaves the last one's ending behind.
+    ui->ProgressBar1->setPalette(QPalette());
+    ui->ProgressBar1->setValue(0);
+    ui->ProgressBar1->setFormat(QString());
+    firmwareClock.start();
 }
 
 void TForm1::SpeedButton8Click() {

@@ -8,14 +8,6 @@
 #include "ui_TForm4.h"
 
 namespace zort {
-namespace {
-
-void DefaultShowWarning(const QString& text) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Конфигуратор"), text, QMessageBox::Ok);
-    box.exec();
-}
-
-}  // namespace
 
 TForm4::TForm4(QWidget* mainWindow) : QWidget(mainWindow), ui(std::make_unique<Ui::TForm4>()) {
     ui->setupUi(this);
@@ -28,7 +20,12 @@ TForm4::TForm4(QWidget* mainWindow) : QWidget(mainWindow), ui(std::make_unique<U
     setMinimumSize(minimumSizeHint());
     // Each typed character shows as an asterisk, whatever the style would draw.
     ui->MaskEdit1->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
-    showWarning = DefaultShowWarning;
+    // Over this dialog, so that closing the box gives the focus back here and not to
+    // whatever window had it before.
+    showWarning = [this](const QString& text) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Конфигуратор"), text, QMessageBox::Ok, this);
+        box.exec();
+    };
 
     connect(ui->Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
     connect(ui->Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
@@ -55,6 +52,10 @@ void TForm4::Button1Click() {
     if (ui->MaskEdit1->text() != QLatin1String(kEngineeringPassword)) {
         if (showWarning) showWarning(QStringLiteral("Неправильный пароль"));
         ui->MaskEdit1->clear();
+        // The next try is typed here: keys must not reach the main window, where digits
+        // and Enter would change the port.
+        raise();
+        activateWindow();
         ui->MaskEdit1->setFocus();
         return;
     }

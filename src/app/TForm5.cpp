@@ -1,5 +1,6 @@
 #include "app/TForm5.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -26,8 +27,10 @@
 #include "service/NmeaRelay.h"
 #include "service/ServiceProfile.h"
 #include "service/ServiceThread.h"
+#include "service/ShowNMEAThread.h"
 #include "ui_TForm1.h"
 #include "ui_TForm5.h"
+#include "worker/DeviceContext.h"
 
 namespace zort {
 namespace {
@@ -64,10 +67,12 @@ TForm5::TForm5(TForm1& mainWindow, IniProfile profile)
     resize(kClientWidth, kClientHeight);
     setMinimumSize(minimumSizeHint());
 
-    // NMEA sentences and modem answers line up in a fixed-pitch font.
+    // NMEA sentences and modem answers line up in a fixed-pitch font, one to a line
+    // however long: a sentence broken over two lines no longer lines up with the others.
     QFont mono(QStringLiteral("DejaVu Sans Mono"));
     mono.setPixelSize(font().pixelSize());
     ui->Memo1->setFont(mono);
+    ui->Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     for (QLabel* hint : {ui->Label5, ui->Label6, ui->Label7, ui->Label8}) {
         QPalette palette = hint->palette();
         palette.setColor(QPalette::WindowText, QColor(0x5A, 0x5A, 0x5E));
@@ -191,15 +196,41 @@ void TForm5::AppendLogLine(const QString& line) {
 void TForm5::AppendStream(const QString& text) {
     QTextCursor end(ui->Memo1->document());
     end.movePosition(QTextCursor::End);
-    // A CR LF pair may be cut by a poll: a carriage return kept back would become a line
-    // break of its own. The line feeds alone end the lines.
-    QString piece = text;
-    piece.remove(QLatin1Char('\r'));
-    if (!piece.isEmpty()) end.insertText(piece);
+    const QString lines = QString::fromStdString(stream.Add(text.toStdString()));
+    if (!lines.isEmpty()) end.insertText(lines);
     // Also when nothing came: the newest data is in view whatever the user scrolled to.
     ui->Memo1->setFocus();
     ui->Memo1->setTextCursor(end);
     ui->Memo1->ensureCursorVisible();
+}
+
+bool TForm5::GnssUpdatePending() const {
+    return gnssDelay->isActive();
+}
+
+bool TForm5::OnlyRelayHoldsPort() const {
+    return RelayRunning() && context.portLease.Activity() == kRelayActivity;
+}
+
+void TForm5::RefreshPortActions(const QString& busy) {
+    const bool free = busy.isEmpty();
+    for (QAbstractButton* button : {ui->Button1, ui->Button2, ui->Button3, ui->Button4, ui->Button6,
+                                    ui->Button10, ui->Button11, ui->Button12, ui->Button13, ui->Button14}) {
+        button->setEnabled(free);
+    }
+    ui->Button7->setEnabled(free || OnlyRelayHoldsPort());
+    ui->CheckBox1->setEnabled(free || RelayRunning());
+}
+
+void TForm5::PortFreed() {
+    mainWindow.RefreshPortActions();
+}
+
+bool TForm5::RefusedWhileBusy() {
+    const QString busy = mainWindow.PortBusyText();
+    if (busy.isEmpty()) return false;
+    AppendLogLine(busy);
+    return true;
 }
 
 void TForm5::UsePort() {
@@ -207,10 +238,12 @@ void TForm5::UsePort() {
 }
 
 bool TForm5::StartWorker(std::unique_ptr<Worker> worker, ServiceSink& sink) {
+    if (RefusedWhileBusy()) return false;
     UsePort();
     if (!worker->Start()) return false;
     sink.RunStarted();
     context.Adopt(std::move(worker));
+    mainWindow.RefreshPortActions();
     return true;
 }
 
@@ -327,10 +360,19 @@ void TForm5::SaveKey(const char* key, const QString& value) {
 void TForm5::CheckBox1Click() {
     if (!ui->CheckBox1->isChecked()) {
         relay->SwitchOff();
+        // Whatever the receiver sends next starts a new sentence.
+        stream.DropPartial();
+        return;
+    }
+    if (RelayRunning()) return;
+    if (RefusedWhileBusy()) {
+        const QSignalBlocker quiet(ui->CheckBox1);
+        ui->CheckBox1->setChecked(false);
         return;
     }
     UsePort();
     if (relay->SwitchOn()) serviceSink->RunStarted();
+    mainWindow.RefreshPortActions();
 }
 
 }  // namespace zort

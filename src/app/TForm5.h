@@ -14,6 +14,7 @@
 
 #include "service/IniProfile.h"
 #include "service/SoundFileList.h"
+#include "service/StreamLines.h"
 
 class QLineEdit;
 class QTimer;
@@ -51,10 +52,20 @@ class TForm5 : public QWidget {
     void Shutdown();
 
     // The log. A line always starts on a line of its own and ends with a line break;
-    // stream text is added exactly as it came (without its carriage returns, which the
-    // view cannot show), so a sentence cut by a poll continues where it stopped.
+    // stream text goes in by whole lines (without their carriage returns, which the view
+    // cannot show): a sentence cut by a poll waits for its end, one the receiver never
+    // finished is dropped, and bytes that are no text never show.
     void AppendLogLine(const QString& line);
     void AppendStream(const QString& text);
+
+    // The receiver's update is waiting for the channel to settle: it holds the channel
+    // though no worker runs yet.
+    bool GnssUpdatePending() const;
+    // Enables the actions that open the port only while `busy` (what holds it) is empty;
+    // the relay's box stays usable while the relay itself holds it.
+    void RefreshPortActions(const QString& busy);
+    // An operation of this window has ended.
+    void PortFreed();
 
     // The sound files of the chosen folder, handed to the next upload.
     const SoundFileList& SoundFiles() const { return soundFiles; }
@@ -103,11 +114,16 @@ class TForm5 : public QWidget {
     // Waits, serving the workers' calls into this window, until every run started here
     // has reported its end.
     void WaitForRuns();
+    // True, after logging what holds the channel, when an action must wait.
+    bool RefusedWhileBusy();
+    // Only the relay holds the channel: the update may stop it and go on.
+    bool OnlyRelayHoldsPort() const;
 
     TForm1& mainWindow;
     DeviceContext& context;
     IniProfile profile;
     SoundFileList soundFiles;
+    StreamLines stream;
     QString lastSaveProblem;
     QTimer* gnssDelay;
     // The relay reports through serviceSink: declared after it, it is destroyed first.

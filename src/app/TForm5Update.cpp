@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "app/ServiceSinks.h"
+#include "app/TForm1.h"
 #include "app/TForm5.h"
 #include "firmware/GPSUpdateThread.h"
 #include "service/NmeaRelay.h"
@@ -27,7 +28,9 @@ void TForm5::Button9Click() {
 }
 
 void TForm5::Button7Click() {
-    // The update needs the channel alone: the relay stops with its box.
+    // The update needs the channel alone: the relay stops with its box; anything else
+    // holding it is waited for.
+    if (!OnlyRelayHoldsPort() && RefusedWhileBusy()) return;
     ui->CheckBox1->setChecked(false);
     relay->SwitchOff();
     ui->Button7->setEnabled(false);
@@ -36,13 +39,14 @@ void TForm5::Button7Click() {
     if (!context.AnyRunning()) context.port.Close();
     // Waits in the event loop: the window stays responsive meanwhile.
     gnssDelay->start();
+    mainWindow.RefreshPortActions();
 }
 
 void TForm5::StartGnssUpdate() {
     auto worker = std::make_unique<GPSUpdateThread>(context, *gnssSink);
     worker->loaderPath = QFile::encodeName(ui->Edit2->text()).toStdString();
     worker->firmwarePath = QFile::encodeName(ui->Edit3->text()).toStdString();
-    if (!StartWorker(std::move(worker), *gnssSink)) ui->Button7->setEnabled(true);
+    if (!StartWorker(std::move(worker), *gnssSink)) mainWindow.RefreshPortActions();
 }
 
 }  // namespace zort

@@ -5,15 +5,12 @@
 #include <QMessageBox>
 
 #include "app/Application.h"
-#include "app/LookAndFeel.h"
+#include "app/ProgramSetup.h"
 #include "app/TForm1.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("zort-configurator"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Конфигуратор"));
-    QApplication::setApplicationVersion(QStringLiteral("1.3"));
-    zort::ApplyLookAndFeel(app);
+    zort::PrepareApplication(app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Конфигуратор трекеров ЗОРТ Z100 / Z110 / Z410"));

@@ -104,6 +104,9 @@ bool ReadGnssFirmware(const std::string& path, std::vector<uint8_t>& image, std:
 void GPSUpdateThread::Execute() {
     // Never a reason to fail: without it the run is merely more exposed to a busy system.
     priority = RaiseThreadPriority();
+    // The receiver is in its boot ROM or half-written from the restart on; the whole run
+    // counts, since the window cannot tell the steps apart.
+    Critical(true);
 
     // Both files are read whole and closed before the first frame, so no path of the run
     // leaves one open and a file that changes meanwhile cannot send a torn image.
@@ -130,6 +133,7 @@ void GPSUpdateThread::Execute() {
     }
     PrepareFlash(image.size());
     if (!WriteFirmware(image) || !Finish()) return;
+    Critical(false);
     succeeded = true;
 }
 

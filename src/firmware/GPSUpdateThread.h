@@ -69,6 +69,7 @@ inline constexpr const char* kGnssWritingFirmware = "Запись прошивк
 inline constexpr const char* kGnssBlockTimedOut = "Время ожидания ответа от МК истекло";
 inline constexpr const char* kGnssLinkLost = "Связь с устройством потеряна";
 inline constexpr const char* kGnssDone = "Прошивка GPS модуля завершена";
+inline constexpr const char* kGnssActivity = "идёт обновление прошивки GPS модуля";
 
 // Reads the first kGnssLoaderLength bytes of the loader file. False, with the reason
 // (Russian) in `why`, for a missing, unreadable or shorter file or a folder.
@@ -92,6 +93,8 @@ class GPSUpdateThread : public Worker {
     int syncAttempts = 0;     // A0 sent before the boot ROM answered
     int blocksWritten = 0;    // firmware blocks the loader acknowledged
     ThreadPriority priority;  // what the system granted this run
+
+    std::string Activity() const override { return kGnssActivity; }
 
   protected:
     void Execute() override;

@@ -46,6 +46,8 @@ void MCUpdateThread::Execute() {
         return;
     }
     const LinkTimings& t = context.timings;
+    // From the erase on, the tracker has no whole program until the last block is in.
+    Critical(true);
     context.port.SendFrame(kCmdPrepareFirmware, 0, 0, nullptr);
     if (!context.port.WaitReply(1, t.firmwareReplyMs)) {
         std::fclose(file);
@@ -82,6 +84,7 @@ void MCUpdateThread::Execute() {
         SetProgress();
     }
     std::fclose(file);
+    Critical(false);
     context.port.Close();
     statusKind = kStatusSuccess;
     message = kFirmwareUpdated;

@@ -18,6 +18,7 @@ inline constexpr const char* kFirmwareOpenFailed = "Ошибка открыти�
 inline constexpr const char* kFirmwareEraseFailed = "Ошибка на этапе очистки FLASH";
 inline constexpr const char* kFirmwareWriteFailed = "Ошибка во время записи прошивки";
 inline constexpr const char* kFirmwareUpdated = "Прошивка успешно обновлена";
+inline constexpr const char* kFirmwareActivity = "идёт обновление прошивки устройства";
 
 // The ".fmw" rule of the file dialog: a name that does not contain ".fmw" (exactly,
 // case-sensitive) gets it appended.
@@ -35,6 +36,8 @@ class MCUpdateThread : public Worker {
 
     std::string firmwarePath;
     int blocksWritten = 0;
+
+    std::string Activity() const override { return kFirmwareActivity; }
 
   protected:
     void Execute() override;

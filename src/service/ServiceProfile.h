@@ -1,6 +1,7 @@
 #pragma once
-// "config.ini", where the service window keeps its folder, paths and phone number:
-// section "config", keys "Directory", "DAPath", "FirmwarePath" and "Phone".
+// "config.ini", where the service window keeps its folder, paths and phone number, and
+// the file dialogs the folder they were last used in: section "config", keys
+// "Directory", "DAPath", "FirmwarePath", "Phone" and "LastFolder".
 //
 // It lives beside the executable. Where that folder cannot be written (an installed
 // program), it lives in $XDG_CONFIG_HOME/zort-configurator/ (by default
@@ -21,6 +22,7 @@ inline constexpr const char* kKeyDirectory = "Directory";
 inline constexpr const char* kKeyDAPath = "DAPath";
 inline constexpr const char* kKeyFirmwarePath = "FirmwarePath";
 inline constexpr const char* kKeyPhone = "Phone";
+inline constexpr const char* kKeyLastFolder = "LastFolder";
 
 // What decides where "config.ini" is; tests build their own.
 struct ConfigLocation {

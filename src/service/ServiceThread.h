@@ -62,6 +62,7 @@ inline constexpr const char* kFreeMemoryUnknown = "Не удалось проч�
 inline constexpr const char* kImeiUnknown = "Не удалось прочитать IMEI модема. SMS не отправлено";
 inline constexpr const char* kLinkLost = "Связь с устройством потеряна";
 inline constexpr const char* kRunCancelled = "Операция прервана";
+inline constexpr const char* kServiceActivity = "выполняется сервисная команда";
 
 class ServiceThread : public Worker {
   public:
@@ -86,6 +87,8 @@ class ServiceThread : public Worker {
     // them. Starters call it before creating a worker; the run checks again itself.
     static std::string InputProblem(int mode, const std::string& phoneNumber,
                                     const std::vector<std::string>& fileList);
+
+    std::string Activity() const override { return kServiceActivity; }
 
   protected:
     void Execute() override;

@@ -17,6 +17,8 @@ namespace zort {
 // the text short), the rest Windows-1251 to UTF-8.
 std::string StreamText(const uint8_t* bytes, size_t size);
 
+inline constexpr const char* kRelayActivity = "идёт трансляция NMEA потока";
+
 class ShowNMEAThread : public Worker {
   public:
     // The relay is guarded by its owner (NmeaRelay), not by a slot of the context.
@@ -29,6 +31,8 @@ class ShowNMEAThread : public Worker {
 
     // Bytes of text handed on so far (zero bytes dropped, UTF-8).
     uint64_t BytesRelayed() const { return bytesRelayed.load(); }
+
+    std::string Activity() const override { return kRelayActivity; }
 
   protected:
     void Execute() override;

@@ -9,6 +9,31 @@
 
 namespace zort {
 
+std::string WrittenSettingsText(int written) {
+    if (written <= 0) return "Ни одна настройка не записана";
+    std::string names;
+    for (const SettingRow& row : kSettingTable) {
+        // Markers travel with the settings but have no caption of their own.
+        if (row.item >= written || row.name.empty()) continue;
+        names += names.empty() ? "" : ", ";
+        names += row.name;
+    }
+    return "Уже записаны (" + std::to_string(written) + " из " + std::to_string(kWrittenItemCount) +
+           "): " + names;
+}
+
+bool RWSettingsThread::CancelNow() {
+    if (!cancelRequested.load()) return false;
+    cancelled = true;
+    sink.HideProgress();
+    if (mode == kModeWriteSettings) {
+        Fail(kWriteCancelled, WrittenSettingsText(itemsDone));
+    } else {
+        Succeed(kReadCancelled);
+    }
+    return true;
+}
+
 void RWSettingsThread::Execute() {
     if (mode == kModeReadSettings) Read();
     if (mode == kModeWriteSettings) Write();
@@ -21,6 +46,7 @@ void RWSettingsThread::Read() {
         image->Reset();
     }
     for (int k = 0; k < kExchangeItemCount; ++k) {
+        if (CancelNow()) return;
         const ExchangeItem& item = kExchangeTable[static_cast<size_t>(k)];
         context.port.SendFrame(kCmdReadParameter, item.id, 0, nullptr);
         std::this_thread::sleep_for(std::chrono::milliseconds(t.settingsReadPauseMs));
@@ -59,6 +85,7 @@ void RWSettingsThread::Write() {
         sent = *image;
     }
     for (int k = 0; k < kWrittenItemCount; ++k) {
+        if (CancelNow()) return;
         const ExchangeItem& item = kExchangeTable[static_cast<size_t>(k)];
         const ParameterSlot& slot = sent.Slot(item.slot);
         context.port.SendFrame(kCmdWriteParameter, item.id, kSlotSize, slot.bytes.data());

@@ -2,6 +2,8 @@
 // Reads all settings from the tracker into the image (mode 1) or writes items 0..24 of
 // the image to it (mode 2). One command frame per parameter.
 
+#include <atomic>
+
 #include "worker/SettingsImage.h"
 #include "worker/Worker.h"
 
@@ -15,6 +17,14 @@ inline constexpr const char* kWriteCaption = "Запись настроек...";
 inline constexpr const char* kReadFailed = "Ошибка во время чтения параметров";
 inline constexpr const char* kWriteFailed = "Ошибка во время записи параметров";
 inline constexpr const char* kWriteSucceeded = "Настройки успешно записаны";
+inline constexpr const char* kReadCancelled = "Чтение настроек отменено";
+inline constexpr const char* kWriteCancelled = "Запись настроек отменена";
+inline constexpr const char* kReadActivity = "идёт чтение настроек";
+inline constexpr const char* kWriteActivity = "идёт запись настроек";
+
+// What a cancelled write tells: the settings the tracker already has (written items
+// 0..written-1), by the names the pages show them under.
+std::string WrittenSettingsText(int written);
 
 class RWSettingsThread : public Worker {
   public:
@@ -27,6 +37,15 @@ class RWSettingsThread : public Worker {
     SettingsImage* image;
     // Items read so far (a failed read keeps them in the image).
     int itemsDone = 0;
+    // Set when the run stopped at a cancel.
+    bool cancelled = false;
+
+    // Stops the run before its next item; from any thread. What was written stays
+    // written, what was read stays in the image.
+    void RequestCancel() { cancelRequested = true; }
+    std::string Activity() const override {
+        return mode == kModeWriteSettings ? kWriteActivity : kReadActivity;
+    }
 
   protected:
     void Execute() override;
@@ -34,6 +53,9 @@ class RWSettingsThread : public Worker {
   private:
     void Read();
     void Write();
+    bool CancelNow();
+
+    std::atomic<bool> cancelRequested{false};
 };
 
 }  // namespace zort

@@ -16,6 +16,43 @@ void WorkerSlot::Release(Worker* worker) {
     holder.compare_exchange_strong(expected, nullptr);
 }
 
+bool PortLease::TryTake(const void* newHolder, const std::string& what) {
+    std::lock_guard lock(mutex);
+    if (holder != nullptr) return false;
+    holder = newHolder;
+    activity = what;
+    critical = false;
+    return true;
+}
+
+void PortLease::Give(const void* oldHolder) {
+    std::lock_guard lock(mutex);
+    if (holder != oldHolder) return;
+    holder = nullptr;
+    activity.clear();
+    critical = false;
+}
+
+void PortLease::SetCritical(const void* someHolder, bool isCritical) {
+    std::lock_guard lock(mutex);
+    if (holder == someHolder) critical = isCritical;
+}
+
+bool PortLease::Held() const {
+    std::lock_guard lock(mutex);
+    return holder != nullptr;
+}
+
+std::string PortLease::Activity() const {
+    std::lock_guard lock(mutex);
+    return activity;
+}
+
+bool PortLease::Critical() const {
+    std::lock_guard lock(mutex);
+    return critical;
+}
+
 DeviceContext::~DeviceContext() {
     CancelAndJoinAll();
 }

@@ -5,7 +5,7 @@
 //
 // Locks: imageMutex guards copies of device replies into the image; the channel's
 // rxMutex is a different lock and the two are never held together. portMutex guards
-// the port name only.
+// the port name only; the lease's own mutex guards its holder and is taken alone.
 
 #include <atomic>
 #include <memory>
@@ -34,6 +34,32 @@ class WorkerSlot {
     std::atomic<Worker*> holder{nullptr};
 };
 
+// The channel itself: whatever their kinds, two operations opening one port would cut
+// each other's exchanges short (a read reopening the port under a firmware update fails
+// the update half-way). An operation holds the lease from its start until its channel is
+// closed; while it does, nothing else may start.
+class PortLease {
+  public:
+    // Takes the lease for `holder`, saying what it does (shown to whoever is refused);
+    // false while someone else holds it.
+    bool TryTake(const void* holder, const std::string& activity);
+    // Gives the lease back; nothing when `holder` does not hold it.
+    void Give(const void* holder);
+    // Whether stopping the holder now would leave the device without a program.
+    void SetCritical(const void* holder, bool critical);
+
+    bool Held() const;
+    // What the holder does; empty when the channel is free.
+    std::string Activity() const;
+    bool Critical() const;
+
+  private:
+    mutable std::mutex mutex;
+    const void* holder = nullptr;
+    std::string activity;
+    bool critical = false;
+};
+
 class DeviceContext {
   public:
     DeviceContext() = default;
@@ -46,6 +72,7 @@ class DeviceContext {
     std::mutex imageMutex;
     WorkerSlot settingsThread;
     WorkerSlot firmwareThread;
+    PortLease portLease;
     LinkTimings timings;
 
     void SetPortName(const std::string& name);

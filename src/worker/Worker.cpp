@@ -12,6 +12,10 @@ Worker::~Worker() {
 bool Worker::Start() {
     if (thread.joinable()) return false;
     if (slot && !slot->TryClaim(this)) return false;
+    if (!context.portLease.TryTake(this, Activity())) {
+        if (slot) slot->Release(this);
+        return false;
+    }
     thread = std::thread(&Worker::Run, this);
     return true;
 }
@@ -53,6 +57,9 @@ void Worker::Run() {
     ReleaseSlot();
     sink.HideProgress();
     context.port.Close();
+    // Before the sink hears of the end: a window enabling its buttons then finds the
+    // channel free.
+    context.portLease.Give(this);
     sink.WorkerEnded();
     finished = true;
 }

@@ -3,8 +3,8 @@
 // fields (mode, inputs) and calls Start(); the worker runs on its own thread: the
 // connection check (close the channel, open it on the chosen port), its steps, and
 // then always the ending sequence, in this order: its slot cleared, progress hidden,
-// channel closed, the sink told. It ends by returning from its thread; nothing is ever
-// killed.
+// channel closed and its lease given back, the sink told. It ends by returning from its
+// thread; nothing is ever killed.
 
 #include <atomic>
 #include <string>
@@ -24,8 +24,9 @@ class Worker {
     Worker(const Worker&) = delete;
     Worker& operator=(const Worker&) = delete;
 
-    // Claims the slot (if the kind has one) and starts the thread. False, and nothing
-    // started, when a worker of the same kind is running.
+    // Claims the slot (if the kind has one) and the channel's lease, and starts the
+    // thread. False, and nothing started, when a worker of the same kind is running or
+    // another operation holds the channel.
     bool Start();
     void Join();
     bool Finished() const { return finished.load(); }
@@ -37,6 +38,9 @@ class Worker {
     std::string message;
     std::string detail;  // more about the failure, where known (why the port did not open)
     std::string caption;
+
+    // What the run does, as a refusal names it ("идёт чтение настроек").
+    virtual std::string Activity() const = 0;
 
   protected:
     // The steps of the operation, after a successful connection check. Return when
@@ -51,6 +55,9 @@ class Worker {
     void SetProgress() { sink.SetProgress(progressMax, progressPosition); }
     // Frees the slot early (the firmware update does so after its final message).
     void ReleaseSlot();
+    // From here until Critical(false), stopping the run leaves the device without a
+    // program: closing the program asks first.
+    void Critical(bool critical) { context.portLease.SetCritical(this, critical); }
 
     DeviceContext& context;
     WorkerSink& sink;

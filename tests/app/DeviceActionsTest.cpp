@@ -8,11 +8,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -27,16 +31,23 @@
 #include "app/Application.h"
 #include "app/LookAndFeel.h"
 #include "app/PagesBinding.h"
+#include "app/ProgramSetup.h"
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "app/TForm3.h"
+#include "app/TForm5.h"
 #include "app/TForm6.h"
+#include "service/IniProfile.h"
+#include "settings/SettingTable.h"
 #include "settings/SettingsBinding.h"
 #include "settings/SettingsDefaults.h"
 #include "sim/PtyTransport.h"
 #include "sim/TrackerSimulator.h"
+#include "support/BoxAnswers.h"
 #include "ui_TForm1.h"
 #include "ui_TForm2.h"
+#include "ui_TForm3.h"
+#include "ui_TForm5.h"
 #include "ui_TForm6.h"
 
 using zort::TForm1;
@@ -44,8 +55,10 @@ using zort::TForm1;
 namespace {
 
 struct Recorded {
-    std::vector<QString> messages;  // "kind text"
-    std::vector<QString> prompts;   // "ask text" / "warn text"
+    std::vector<QString> messages;   // "kind text"
+    std::vector<QString> details;    // the detail of each message
+    std::vector<QString> prompts;    // "ask text" / "warn text"
+    std::vector<QString> questions;  // asked on closing
 };
 
 class RecordingPrompts : public zort::SettingsPrompts {
@@ -64,6 +77,24 @@ class RecordingPrompts : public zort::SettingsPrompts {
     Recorded& r;
 };
 
+// A simulated tracker's misbehaviour: one rule in its text form, every answer `delayMs`
+// late.
+zort::sim::FaultPlan Plan(const char* rule, int delayMs = 0) {
+    zort::sim::FaultPlan plan;
+    plan.replyDelayMs = delayMs;
+    if (rule != nullptr) {
+        zort::sim::FaultRule parsed;
+        std::string error;
+        if (!zort::sim::FaultRule::Parse(rule, parsed, error)) qFatal("fault rule: %s", error.c_str());
+        plan.rules.push_back(parsed);
+    }
+    return plan;
+}
+
+QString TempPath(const QString& name) {
+    return QDir::tempPath() + "/zort-gui-" + QString::number(getpid()) + "-" + name;
+}
+
 // A main window wired to a simulated tracker, with boxes and dialogs recorded.
 struct Harness {
     explicit Harness(zort::sim::FaultPlan plan = {}) : simulator(std::move(plan)), transport(simulator) {
@@ -78,17 +109,48 @@ struct Harness {
         auto p = std::make_unique<RecordingPrompts>(recorded);
         prompts = p.get();
         form->prompts = std::move(p);
-        form->showMessage = [this](int kind, const QString& text, const QString&) {
+        form5 = app->form5.get();
+        defaultConfirmClose = form->confirmClose;
+        form->showMessage = [this](int kind, const QString& text, const QString& detail) {
             recorded.messages.push_back(QString::number(kind) + " " + text);
+            recorded.details.push_back(detail);
         };
-        form->askOpenFile = [this](const QString&, const QString&) { return nextFile; };
-        form->askSaveFile = [this](const QString&, const QString&, const QString&) { return nextFile; };
+        form->confirmClose = [this](const QString& question) {
+            recorded.questions.push_back(question);
+            return closeAnswer;
+        };
+        form->askOpenFile = [this](const QString&, const QString& folder, const QString& filter) {
+            asked.push_back({folder, filter});
+            return nextFile;
+        };
+        form->askSaveFile = [this](const QString&, const QString& start, const QString& filter) {
+            asked.push_back({start, filter});
+            return nextFile;
+        };
+        form->confirmDefaults = [this](const QString& question) {
+            recorded.questions.push_back(question);
+            return defaultsAnswer;
+        };
         form->PreferPort(QString::fromStdString(transport.SlavePath()));
         form->context.timings.settingsReplyMs = 400;
         form->context.timings.firmwareReplyMs = 400;
     }
     ~Harness() { app.reset(); }
 
+    // Waits, serving events, until `done` holds; false when it never did.
+    static bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < ms) QTest::qWait(10);
+        return done();
+    }
+    // A firmware file with an image of `size` bytes behind its header.
+    static QString FirmwareFile(const QString& name, int size) {
+        const QString path = TempPath(name);
+        std::ofstream out(path.toStdString(), std::ios::binary);
+        out << std::string(15, 'H') << std::string(static_cast<size_t>(size), '\x5A');
+        return path;
+    }
     bool WaitIdle(int ms = 10000) {
         QElapsedTimer t;
         t.start();
@@ -108,14 +170,16 @@ struct Harness {
     zort::TForm2* form2 = nullptr;
     zort::TForm3* form3 = nullptr;
     zort::TForm6* form6 = nullptr;
+    zort::TForm5* form5 = nullptr;
     Recorded recorded;
     RecordingPrompts* prompts = nullptr;
     QString nextFile;
+    bool closeAnswer = false;
+    bool defaultsAnswer = true;
+    // Where each file dialog started, and what it offered.
+    std::vector<std::pair<QString, QString>> asked;
+    std::function<bool(const QString&)> defaultConfirmClose;  // the real box
 };
-
-QString TempPath(const QString& name) {
-    return QDir::tempPath() + "/zort-gui-" + QString::number(getpid()) + "-" + name;
-}
 
 }  // namespace
 
@@ -222,7 +286,11 @@ class DeviceActionsTest : public QObject {
 
     void ReadFillsThePagesAndTheSummary() {
         Harness h;
-        h.form->SpeedButton4Click();
+        h.form->show();
+        h.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.form));
+        QVERIFY(!h.form->ui->Label9->isEnabled());
+        QTest::keyClick(h.form, Qt::Key_F5);
         h.form->SpeedButton4Click();  // a second click while the read runs does nothing
         QVERIFY(h.WaitIdle());
         QCOMPARE(h.simulator.FramesReceived(), 31);
@@ -233,6 +301,52 @@ class DeviceActionsTest : public QObject {
         QVERIFY(!h.form3->isVisible());
         QVERIFY(h.recorded.messages.empty());
         QVERIFY(h.form6->ui->Memo1->toPlainText().contains("8 6 1 2 3 4"));
+        // The summary can be opened from the menu now.
+        QVERIFY(h.form->ui->Label9->isEnabled());
+        QTest::mouseClick(h.form->ui->Label9, Qt::LeftButton);
+        QCOMPARE(h.form->ui->PageControl1->currentIndex(), 8);
+        QCOMPARE(h.form->SelectedEntry(), 9);
+    }
+
+    void RestoringDefaultsAsksFirstAndKeepsWhatTheTrackerToldAboutItself() {
+        Harness h;
+        h.form->SpeedButton4Click();
+        QVERIFY(h.WaitIdle());
+        h.form->ui->Edit2->setText("9999");
+        h.defaultsAnswer = false;
+        h.form->SpeedButton5Click();
+        const QString question =
+            QStringLiteral("Заменить настройки на странице заводскими? Сведения об устройстве останутся");
+        QCOMPARE(h.recorded.questions, std::vector<QString>{question});
+        QCOMPARE(h.form->ui->Edit2->text(), QStringLiteral("9999"));
+        h.defaultsAnswer = true;
+        h.form->SpeedButton5Click();
+        QCOMPARE(h.form->ui->Edit2->text(), QString::fromUtf8(zort::kFactoryPin.data()));
+        QCOMPARE(h.form->ui->Edit11->text(), QStringLiteral("861234050123456"));
+        QCOMPARE(h.form->ui->Label17->text(), QStringLiteral("Z410 2.14"));
+        QCOMPARE(QString::fromStdString(h.form->context.image.Text(zort::slot::kImei)),
+                 QStringLiteral("861234050123456"));
+    }
+
+    void FileDialogsStartInTheLastFolderUsedAndOfferAllFiles() {
+        Harness h;
+        h.form->ui->Edit1->setText("+79001112233");
+        QTemporaryDir folder;
+        h.nextFile = folder.filePath(QStringLiteral("tracker.cfg"));
+        h.form->SpeedButton2Click();
+        QCOMPARE(h.asked.size(), size_t{1});
+        QCOMPARE(QFileInfo(h.asked[0].first).absolutePath(), QDir::homePath());
+        QCOMPARE(h.asked[0].second, QStringLiteral("Файл конфигурации (*.cfg);;Все файлы (*)"));
+        h.form->SpeedButton1Click();
+        QCOMPARE(h.asked[1].first, folder.path());
+        QCOMPARE(h.asked[1].second, QStringLiteral("Файл конфигурации (*.cfg);;Все файлы (*)"));
+        // Kept in config.ini for the next start.
+        const zort::IniProfile profile(h.profileDir.filePath(QStringLiteral("config.ini")).toStdString());
+        QCOMPARE(QString::fromStdString(profile.Read("config", "LastFolder")), folder.path());
+        h.nextFile.clear();  // cancelled: the folder stays
+        h.form->SpeedButton6Click();
+        QCOMPARE(h.asked[2].first, folder.path());
+        QCOMPARE(h.asked[2].second, QStringLiteral("Файл прошивки (*.fmw);;Все файлы (*)"));
     }
 
     void WriteEndsWithItsMessageAndADroppedReplyWithTheOther() {
@@ -262,16 +376,18 @@ class DeviceActionsTest : public QObject {
     }
 
     void FirmwareUpdateMovesItsBarAndSucceeds() {
-        Harness h;
-        const QString path = TempPath("fw.fmw");
-        {
-            std::ofstream out(path.toStdString(), std::ios::binary);
-            out << std::string(15, 'H') << std::string(3000, '\x5A');
-        }
+        zort::sim::FaultPlan plan;
+        plan.replyDelayMs = 30;  // long enough for a rate to be measured
+        Harness h(plan);
+        h.form->context.timings.firmwareReplyMs = 4000;
+        const QString path = Harness::FirmwareFile("fw.fmw", 3000);
         // Every value the bar takes, not samples of it: a fast update may pass between two.
         int highest = 0;
-        QObject::connect(h.form->ui->ProgressBar1, &QProgressBar::valueChanged,
-                         [&](int value) { highest = std::max(highest, value); });
+        QStringList texts;
+        QObject::connect(h.form->ui->ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
+            highest = std::max(highest, value);
+            texts << h.form->ui->ProgressBar1->text();
+        });
         h.nextFile = path;
         h.form->SpeedButton6Click();
         QVERIFY(h.WaitIdle());
@@ -281,6 +397,34 @@ class DeviceActionsTest : public QObject {
         QCOMPARE(h.form->ui->ProgressBar1->value(), 0);
         QVERIFY(highest > 0);
         QCOMPARE(h.simulator.WithModel([](auto& m) { return m.FlashImage().size(); }), size_t{3000});
+        // Percent, bytes and the time left while it runs; at the end, that it is done.
+        const QRegularExpression running(
+            QStringLiteral("^\\d+ %, [\\d ]+ из 3 000 байт, осталось \\d+:\\d\\d$"));
+        QVERIFY2(!texts.filter(running).isEmpty(), qPrintable(texts.join(QLatin1Char('|'))));
+        QCOMPARE(h.form->ui->ProgressBar1->text(), QStringLiteral("Прошивка обновлена"));
+        QFile::remove(path);
+    }
+
+    void FailedFirmwareUpdateLeavesItsFailureOnTheBar() {
+        // The erase is the first frame, the third block the fourth.
+        Harness h(Plan("drop@*#4"));
+        const QString path = Harness::FirmwareFile("failing.fmw", 3000);
+        h.nextFile = path;
+        h.form->SpeedButton6Click();
+        QVERIFY(h.WaitIdle());
+        QCOMPARE(h.recorded.messages, std::vector<QString>{"4 Ошибка во время записи прошивки"});
+        QProgressBar* bar = h.form->ui->ProgressBar1;
+        QCOMPARE(bar->text(), QStringLiteral("Ошибка во время записи прошивки"));
+        QCOMPARE(bar->value(), 1024);  // where it stopped, not back at the start
+        QVERIFY(bar->palette().color(QPalette::Highlight).red() > 0xA0);
+        // The next run starts from a plain bar.
+        h.simulator.SetPlan(zort::sim::FaultPlan{});
+        h.recorded.messages.clear();
+        h.form->SpeedButton6Click();
+        QVERIFY(h.WaitIdle());
+        QCOMPARE(h.recorded.messages, std::vector<QString>{"3 Прошивка успешно обновлена"});
+        QCOMPARE(bar->text(), QStringLiteral("Прошивка обновлена"));
+        QCOMPARE(bar->palette().color(QPalette::Highlight), QPalette().color(QPalette::Highlight));
         QFile::remove(path);
     }
 
@@ -346,6 +490,158 @@ class DeviceActionsTest : public QObject {
         QFile::remove(path);
     }
 
+    void WhileOneOperationHoldsThePortNoOtherOpensIt() {
+        struct Case {
+            const char* name;
+            std::function<void(Harness&)> start;
+            QString busy;
+            std::vector<QString> outcome;
+        };
+        const QString firmware = Harness::FirmwareFile("held.fmw", 3000);
+        const std::vector<Case> cases = {
+            {"tracker firmware",
+             [&](Harness& h) {
+                 h.nextFile = firmware;
+                 h.form->SpeedButton6Click();
+             },
+             "Порт занят: идёт обновление прошивки устройства",
+             {"3 Прошивка успешно обновлена"}},
+            {"read", [](Harness& h) { h.form->SpeedButton4Click(); }, "Порт занят: идёт чтение настроек", {}},
+        };
+        for (const Case& c : cases) {
+            Harness h(Plan(nullptr, 150));
+            h.form->context.timings.settingsReplyMs = 4000;
+            h.form->context.timings.firmwareReplyMs = 4000;
+            h.form->ui->Edit1->setText("+79001112233");
+            h.form->show();
+            h.form->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(h.form));
+            c.start(h);
+            QVERIFY2(Harness::WaitFor([&] { return h.simulator.FramesReceived() >= 2; }), c.name);
+            QCOMPARE(h.form->ui->Label36->text(), c.busy);
+            for (QWidget* action : std::initializer_list<QWidget*>{
+                     h.form->ui->SpeedButton3, h.form->ui->SpeedButton4, h.form->ui->SpeedButton6,
+                     h.form5->ui->Button1, h.form5->ui->Button4, h.form5->ui->Button7,
+                     h.form5->ui->CheckBox1}) {
+                QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
+            }
+            // What a disabled button cannot start, a shortcut or a call may try.
+            QTest::keyClick(h.form, Qt::Key_F5);
+            QTest::keyClick(h.form, Qt::Key_F6);
+            h.nextFile = firmware;
+            h.form->SpeedButton6Click();
+            h.form->SpeedButton4Click();
+            h.form5->Button4Click();
+            h.form5->ui->CheckBox1->setChecked(true);
+            QVERIFY2(!h.form5->ui->CheckBox1->isChecked(), c.name);
+            QVERIFY2(h.form5->ui->Memo1->toPlainText().startsWith(c.busy), c.name);
+            QVERIFY2(h.WaitIdle(), c.name);
+            QCOMPARE(h.recorded.messages, c.outcome);
+            QVERIFY2(h.recorded.prompts.empty(), c.name);
+            QVERIFY(h.form->ui->Label36->text().isEmpty());
+            QVERIFY(h.form->ui->SpeedButton4->isEnabled() && h.form5->ui->Button1->isEnabled());
+            QVERIFY(h.form5->ui->CheckBox1->isEnabled());
+        }
+        QFile::remove(firmware);
+    }
+
+    void ClosingAsksOnlyWhileAnUpdateRuns() {
+        struct Case {
+            const char* name;
+            bool update;
+            QMessageBox::StandardButton answer;  // pressed on the real box
+            bool closes;
+        };
+        const Case cases[] = {
+            {"update, kept", true, QMessageBox::No, false},
+            {"update, stopped", true, QMessageBox::Yes, true},
+            {"read", false, QMessageBox::No, true},
+        };
+        const QString firmware = Harness::FirmwareFile("closing.fmw", 3000);
+        for (const Case& c : cases) {
+            Harness h(Plan(nullptr, 150));
+            h.form->context.timings.settingsReplyMs = 4000;
+            h.form->context.timings.firmwareReplyMs = 4000;
+            h.form->confirmClose = h.defaultConfirmClose;
+            h.form->show();
+            h.nextFile = firmware;
+            if (c.update) {
+                h.form->SpeedButton6Click();
+            } else {
+                h.form->SpeedButton4Click();
+            }
+            QVERIFY2(Harness::WaitFor([&] { return h.simulator.FramesReceived() >= 2; }), c.name);
+            zort::test::BoxAnswers answers(c.answer);
+            QElapsedTimer t;
+            t.start();
+            h.form->close();
+            if (c.update) {
+                QCOMPARE(answers.texts,
+                         QStringList{"Прервать обновление? Устройство останется без программы"});
+                QCOMPARE(answers.titles, QStringList{"Конфигуратор"});
+                QCOMPARE(QString(answers.defaults.value(0)).remove(QLatin1Char('&')), QStringLiteral("Нет"));
+            } else {
+                QVERIFY2(answers.texts.isEmpty(), c.name);
+                QVERIFY2(t.elapsed() < 1000, c.name);
+            }
+            QCOMPARE(h.form->isVisible(), !c.closes);
+            if (c.closes) {
+                QVERIFY2(!h.form->context.AnyRunning(), c.name);
+                QVERIFY2(h.recorded.messages.empty(), c.name);
+                continue;
+            }
+            QVERIFY(h.WaitIdle());
+            QCOMPARE(h.recorded.messages, std::vector<QString>{"3 Прошивка успешно обновлена"});
+            QCOMPARE(h.simulator.WithModel([](auto& m) { return m.FlashImage().size(); }), size_t{3000});
+        }
+        QFile::remove(firmware);
+    }
+
+    void ProgressWindowSaysTheStepAndItsCancelStopsTheRun() {
+        struct Case {
+            const char* name;
+            void (TForm1::*click)();
+            QString step;  // a pattern
+            QString message;
+            int allFrames;
+        };
+        const Case cases[] = {
+            {"read", &TForm1::SpeedButton4Click, "^Чтение настроек: (\\d+) из 30$",
+             "3 Чтение настроек отменено", 31},
+            {"write", &TForm1::SpeedButton3Click, "^Запись настроек: (\\d+) из 25$",
+             "4 Запись настроек отменена", 25},
+        };
+        for (const Case& c : cases) {
+            Harness h(Plan(nullptr, 60));
+            h.form->context.timings.settingsReplyMs = 4000;
+            h.form->ui->Edit1->setText("+79001112233");
+            h.form->show();
+            (h.form->*c.click)();
+            const QRegularExpression step(c.step);
+            QVERIFY2(Harness::WaitFor([&] {
+                         return h.form3->isVisible() && step.match(h.form3->ui->Label1->text()).hasMatch();
+                     }),
+                     qPrintable(h.form3->ui->Label1->text()));
+            QCOMPARE(h.form3->windowTitle(), step.pattern().mid(1, 15));
+            QTest::mouseClick(h.form3->ui->Button1, Qt::LeftButton);
+            QVERIFY(h.WaitIdle());
+            QCOMPARE(h.recorded.messages, std::vector<QString>{c.message});
+            QVERIFY2(h.simulator.FramesReceived() < c.allFrames, c.name);
+            QVERIFY(!h.form3->isVisible());
+            if (c.click == &TForm1::SpeedButton3Click) {
+                QVERIFY2(h.recorded.details.front().startsWith(QStringLiteral("Уже записаны (")) &&
+                             h.recorded.details.front().contains(QStringLiteral("Номер телефона владельца")),
+                         qPrintable(h.recorded.details.front()));
+            }
+            // The next run has its "Отмена" back.
+            h.recorded.messages.clear();
+            (h.form->*c.click)();
+            QVERIFY(Harness::WaitFor([&] { return h.form3->isVisible(); }));
+            QVERIFY(h.form3->ui->Button1->isEnabled());
+            QVERIFY(h.WaitIdle());
+        }
+    }
+
     void ClosingDuringAReadEndsQuietlyAndQuickly() {
         zort::sim::FaultPlan plan;
         plan.replyDelayMs = 200;
@@ -366,7 +662,7 @@ class DeviceActionsTest : public QObject {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    zort::ApplyLookAndFeel(app);
+    zort::PrepareApplication(app);
     DeviceActionsTest test;
     return QTest::qExec(&test, argc, argv);
 }

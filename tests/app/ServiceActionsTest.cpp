@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -16,6 +17,7 @@
 
 #include "app/Application.h"
 #include "app/LookAndFeel.h"
+#include "app/ProgramSetup.h"
 #include "app/TForm1.h"
 #include "app/TForm5.h"
 #include "service/IniProfile.h"
@@ -42,6 +44,10 @@ struct ServiceWindows {
             messages.push_back(QString::number(kind) + " " + text);
         };
         form1->PreferPort(QString::fromStdString(transport.SlavePath()));
+        form1->confirmClose = [this](const QString& question) {
+            questions.push_back(question);
+            return true;
+        };
     }
     ~ServiceWindows() { app.reset(); }
 
@@ -87,6 +93,7 @@ struct ServiceWindows {
     TForm1* form1 = nullptr;
     TForm5* form5 = nullptr;
     std::vector<QString> messages;
+    std::vector<QString> questions;  // asked on closing
 };
 
 }  // namespace
@@ -142,7 +149,9 @@ class ServiceActionsTest : public QObject {
         QVERIFY(ServiceWindows::WaitFor(
             [&] { return b.form5->ui->Memo1->toPlainText().count(QLatin1Char('\n')) > 40; }, 5000));
         b.SwitchReceiver(false);
-        const QString sent = b.SentStream();
+        // A sentence the receiver stopped in the middle of never reaches the log.
+        QString sent = b.SentStream();
+        sent.truncate(sent.lastIndexOf(QLatin1Char('\n')) + 1);
         QVERIFY(ServiceWindows::WaitFor(
             [&] { return b.form5->ui->Memo1->toPlainText().size() >= sent.size(); }, 3000));
         QCOMPARE(b.form5->ui->Memo1->toPlainText(), sent);
@@ -153,6 +162,36 @@ class ServiceActionsTest : public QObject {
         b.form5->ui->CheckBox1->setChecked(false);
         QVERIFY(!b.form5->RelayRunning());
         QVERIFY(b.WaitRunsEnded(2000));
+        QVERIFY(b.messages.empty());
+    }
+
+    void StoppingTheReceiverLeavesNoStrayByteNorACutSentenceInTheLog() {
+        ServiceWindows b;
+        b.form1->context.timings.nmeaPollMs = 100;
+        b.form5->Open();
+        b.SwitchReceiver(true);
+        b.form5->ui->CheckBox1->setChecked(true);
+        QVERIFY(ServiceWindows::WaitFor([&] { return b.LogLines().size() > 5; }, 5000));
+        // The relay holds the port: a stop clicked now would meet its polls.
+        QTest::mouseClick(b.form5->ui->Button4, Qt::LeftButton);
+        QTest::mouseClick(b.form5->ui->Button2, Qt::LeftButton);
+        b.form5->ui->CheckBox1->setChecked(false);
+        QVERIFY(b.WaitRunsEnded());
+        QTest::mouseClick(b.form5->ui->Button4, Qt::LeftButton);
+        QVERIFY(b.WaitRunsEnded());
+        QVERIFY(b.LogLines().contains(QStringLiteral("GPS/ГЛОНАСС модуль остановлен")));
+        for (const QString& line : b.LogLines()) {
+            for (const QChar c : line) QVERIFY2(c.unicode() >= 0x20, qPrintable(line.toUtf8().toHex()));
+            // Every sentence whole: from its '$' to its checksum.
+            if (line.startsWith(QLatin1Char('$'))) {
+                QVERIFY2(QRegularExpression(QStringLiteral("^\\$[A-Z]{5},.*\\*[0-9A-F]{2}$"))
+                             .match(line)
+                             .hasMatch(),
+                         qPrintable(line));
+            } else {
+                QVERIFY2(line.startsWith(QStringLiteral("GPS/")), qPrintable(line));
+            }
+        }
         QVERIFY(b.messages.empty());
     }
 
@@ -257,7 +296,7 @@ class ServiceActionsTest : public QObject {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    zort::ApplyLookAndFeel(app);
+    zort::PrepareApplication(app);
     ServiceActionsTest test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -4,11 +4,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -16,16 +18,20 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QToolButton>
 #include <fstream>
 #include <memory>
 
 #include "app/Application.h"
 #include "app/LookAndFeel.h"
+#include "app/ProgramSetup.h"
 #include "app/TForm1.h"
 #include "app/TForm4.h"
 #include "app/TForm5.h"
 #include "service/IniProfile.h"
+#include "support/BoxAnswers.h"
 #include "ui_TForm1.h"
 #include "ui_TForm4.h"
 #include "ui_TForm5.h"
@@ -91,6 +97,7 @@ struct Windows {
         form1 = app->form1.get();
         form4 = app->form4.get();
         form5 = app->form5.get();
+        realWarning = form4->showWarning;
         form4->showWarning = [this](const QString& text) { warnings.push_back(text); };
         form5->askFolder = [this](const QString&, const QString&) { return nextFolder; };
         form5->askOpenFile = [this](const QString&, const QString&) { return nextFile; };
@@ -105,6 +112,7 @@ struct Windows {
     TForm4* form4 = nullptr;
     TForm5* form5 = nullptr;
     std::vector<QString> warnings;
+    std::function<void(const QString&)> realWarning;  // the box over the dialog
     QString nextFolder;
     QString nextFile;
 };
@@ -161,6 +169,49 @@ class ServiceWindowTest : public QObject {
         QVERIFY(!w.form4->isVisible() && !w.form5->isVisible());
     }
 
+    void AfterAWrongPasswordTheKeysStayInTheDialog() {
+        Windows w;
+        w.form4->showWarning = w.realWarning;
+        w.form1->show();
+        w.form1->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.form1));
+        const QString port = w.form1->ui->ComboBox12->currentText();
+        const int ports = w.form1->ui->ComboBox12->count();
+        // Typed wherever the keyboard focus is, as the keyboard does.
+        const auto typeHere = [](const QString& keys) {
+            QTest::keyClicks(QApplication::focusWidget(), keys);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        };
+        QTest::keyClick(w.form1, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+        // A tool window counts as active with its main window; the keys follow the window
+        // the window system activated.
+        QTRY_COMPARE(QApplication::activeWindow(), w.form4);
+        {
+            zort::test::BoxAnswers ok(QMessageBox::Ok);
+            typeHere(QStringLiteral("12"));
+            QCOMPARE(ok.texts, QStringList{"Неправильный пароль"});
+        }
+        QTRY_COMPARE(QApplication::activeWindow(), w.form4);
+        QCOMPARE(QApplication::focusWidget(), w.form4->ui->MaskEdit1);
+        typeHere(QStringLiteral("73"));
+        QVERIFY(w.form5->isVisible());
+        QCOMPARE(w.form1->ui->ComboBox12->currentText(), port);
+        QCOMPARE(w.form1->ui->ComboBox12->count(), ports);
+
+        // Typed into the port box itself, a name is used but never joins the list of ports.
+        w.form5->hide();
+        w.form1->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.form1));
+        QLineEdit* typed = w.form1->ui->ComboBox12->lineEdit();
+        typed->setFocus();
+        typed->clear();
+        QTest::keyClicks(typed, QStringLiteral("73"));
+        QTest::keyClick(typed, Qt::Key_Return);
+        QCOMPARE(w.form1->ui->ComboBox12->currentText(), QStringLiteral("73"));
+        QCOMPARE(w.form1->ui->ComboBox12->count(), ports);
+        QCOMPARE(w.form1->ui->ComboBox12->findText(QStringLiteral("73")), -1);
+    }
+
     void HiddenButtonAndShortcutOpenTheDialog() {
         Windows w;
         QVERIFY(w.form1->ui->SpeedButton8->isHidden());
@@ -215,7 +266,7 @@ class ServiceWindowTest : public QObject {
             {w.form5->ui->Button7, "Обновить прошивку"},
             {w.form5->ui->Button8, "..."},
             {w.form5->ui->Button9, "..."},
-            {w.form5->ui->Button10, "Создать SIM-курту для тестирования"},
+            {w.form5->ui->Button10, "Создать SIM-карту для тестирования"},
             {w.form5->ui->Button11, "Деактивировать SIM-карту для тестирования"},
             {w.form5->ui->Button12, "Отправить IMEI номер в SMS"},
             {w.form5->ui->Button13, "Совершить звонок"},
@@ -259,9 +310,16 @@ class ServiceWindowTest : public QObject {
         w.form5->AppendLogLine(QStringLiteral("SMS отправлено"));
         w.form5->AppendStream(QStringLiteral("SV,3*7A\r\n"));
         w.form5->AppendLogLine(QStringLiteral("Звонок..."));
-        QCOMPARE(w.form5->ui->Memo1->toPlainText(),
-                 QStringLiteral(
-                     "Модем запущен\n$GPGGA,1*6B\n$GPRMC,2*61\n$GPG\nSMS отправлено\nSV,3*7A\nЗвонок...\n"));
+        // The receiver stopped half-way through a sentence; the tracker's acknowledgement
+        // of the stop came with the stream.
+        w.form5->AppendStream(QStringLiteral("$GPGGA,1015"));
+        w.form5->AppendLogLine(QStringLiteral("GPS/ГЛОНАСС модуль остановлен"));
+        w.form5->AppendStream(QStringLiteral("\x01"));
+        w.form5->AppendStream(QStringLiteral("$GPRMC,3*62\r\n"));
+        QCOMPARE(
+            w.form5->ui->Memo1->toPlainText(),
+            QStringLiteral("Модем запущен\n$GPGGA,1*6B\n$GPRMC,2*61\nSMS отправлено\n$GPGSV,3*7A\nЗвонок...\n"
+                           "GPS/ГЛОНАСС модуль остановлен\n$GPRMC,3*62\n"));
 
         // An empty piece still brings the caret to the end and the memo the focus.
         w.form5->ui->Edit4->setFocus();
@@ -276,6 +334,12 @@ class ServiceWindowTest : public QObject {
 
         QTest::mouseClick(w.form5->ui->Button15, Qt::LeftButton);
         QVERIFY(w.form5->ui->Memo1->toPlainText().isEmpty());
+
+        // The longest sentence stays one line at the window's size.
+        w.form5->AppendStream(
+            QStringLiteral("$GPGSV,3,1,11,02,61,118,42,05,36,299,38,07,19,049,33,09,72,212,45*7A\r\n"));
+        QApplication::processEvents();
+        QCOMPARE(w.form5->ui->Memo1->document()->firstBlock().layout()->lineCount(), 1);
     }
 
     void StartsFromTheStoredFieldsWhateverTheKeysCase() {
@@ -406,7 +470,7 @@ class ServiceWindowTest : public QObject {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    zort::ApplyLookAndFeel(app);
+    zort::PrepareApplication(app);
     ServiceWindowTest test;
     return QTest::qExec(&test, argc, argv);
 }

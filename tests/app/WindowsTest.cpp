@@ -7,29 +7,38 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QEnterEvent>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <memory>
 
 #include "app/Application.h"
 #include "app/LookAndFeel.h"
+#include "app/ProgramSetup.h"
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "app/TForm3.h"
+#include "app/TForm4.h"
+#include "app/TForm5.h"
 #include "app/TForm6.h"
+#include "support/BoxAnswers.h"
 #include "ui_TForm1.h"
 #include "ui_TForm2.h"
 #include "ui_TForm3.h"
@@ -103,6 +112,8 @@ class WindowsTest : public QObject {
     void ExpertModeAndPortOption();
     void HeaderDragsTheWindow();
     void ShortcutOpensTheCommandWindow();
+    void KeysWalkTheMenuAndLeaveThePortAlone();
+    void ToolkitTextsAreRussianAndTitlesNameTheProgramOnce();
     void NothingIsClippedOrOverlapping();
     void MemosFitAndTheNineAreJustified();
     void TabOrderRunsTopToBottom();
@@ -132,7 +143,8 @@ void WindowsTest::StartsOnTheFirstPageWithItsEntryMarked() {
 
     QCOMPARE(form->ui->Label5->text(), QStringLiteral("ДОПОЛНИТЕЛЬНЫЕ НАСТРОЙКИ\nДАТЧИКА ДВИЖЕНИЯ"));
     QCOMPARE(form->ui->Label6->text(), QStringLiteral("КОНТРОЛЬ ВЫХОДА\n ИЗ ЗОНЫ ОХРАНЫ"));
-    QVERIFY(form->ui->Label9->text().isEmpty());
+    // The summary's entry waits for a read or a file to fill it.
+    QCOMPARE(form->ui->Label9->text(), QStringLiteral("ТЕКУЩИЕ НАСТРОЙКИ"));
     QVERIFY(!form->ui->Label9->isEnabled());
     QCOMPARE(form->ui->Label34->text(), QStringLiteral("Конфигуратор ЗОРТ Z100 / Z110 / Z410"));
     QCOMPARE(form->ui->Label35->text(), QStringLiteral("Версия 1.3"));
@@ -146,7 +158,8 @@ void WindowsTest::StartsOnTheFirstPageWithItsEntryMarked() {
     QVERIFY(form->ui->CheckBox1->isChecked());
     QCOMPARE(form->ui->ProgressBar1->minimum(), 0);
     QCOMPARE(form->ui->ProgressBar1->maximum(), 10000);
-    QCOMPARE(form->ui->SpeedButton4->toolTip(), QStringLiteral("Прочитать настройки из устройства"));
+    QCOMPARE(form->ui->SpeedButton4->toolTip(), QStringLiteral("Прочитать настройки из устройства (F5)"));
+    QCOMPARE(form->ui->SpeedButton3->toolTip(), QStringLiteral("Записать настройки в устройство (F6)"));
 
     QCOMPARE(form->ui->StringGrid1->rowCount(), 20);
     QCOMPARE(form->ui->StringGrid1->columnCount(), 2);
@@ -219,7 +232,7 @@ void WindowsTest::ClickingAnEntryShowsItsPage() {
     QTest::mouseClick(form->ui->Label1, Qt::LeftButton);
     QCOMPARE(form->ui->PageControl1->currentIndex(), 0);
     QVERIFY(IsSelected(form->ui->Label1));
-    // A right click and the empty last entry do nothing.
+    // A right click and the last entry, while there is no summary, do nothing.
     QTest::mouseClick(form->ui->Label4, Qt::RightButton);
     QTest::mouseClick(form->ui->Label9, Qt::LeftButton);
     QCOMPARE(form->ui->PageControl1->currentIndex(), 0);
@@ -328,6 +341,80 @@ void WindowsTest::ShortcutOpensTheCommandWindow() {
     QVERIFY(QTest::qWaitForWindowActive(form));
     QTest::keyClick(form, Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
     QVERIFY(app->form2->isVisible());
+    // Over the main window, not wherever a new window lands.
+    QVERIFY((app->form2->frameGeometry().center() - form->frameGeometry().center()).manhattanLength() <= 8);
+}
+
+void WindowsTest::KeysWalkTheMenuAndLeaveThePortAlone() {
+    form->ui->ComboBox12->clear();
+    form->ui->ComboBox12->addItems({QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyACM1")});
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    // Tab reaches the column; the arrows walk it and open each page.
+    form->ui->Label1->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), form->ui->Label1);
+    for (int entry = 2; entry <= 8; ++entry) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(form->SelectedEntry(), entry);
+        QCOMPARE(form->ui->PageControl1->currentIndex(), entry - 1);
+    }
+    // The summary's entry is skipped while it has nothing to show.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(form->SelectedEntry(), 8);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QCOMPARE(form->SelectedEntry(), 7);
+    QCOMPARE(QApplication::focusWidget(), form->ui->Label7);
+    QCOMPARE(form->ui->ComboBox12->currentIndex(), 0);
+
+    // The wheel passing over the port box does not pick another port; with the focus it does.
+    QWheelEvent wheel(QPointF(5, 5), form->ui->ComboBox12->mapToGlobal(QPointF(5, 5)), QPoint(),
+                      QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(form->ui->ComboBox12, &wheel);
+    QCOMPARE(form->ui->ComboBox12->currentIndex(), 0);
+    form->ui->ComboBox12->setFocus();
+    QTest::keyClick(form->ui->ComboBox12, Qt::Key_Down);
+    QCOMPARE(form->ui->ComboBox12->currentIndex(), 1);
+}
+
+void WindowsTest::ToolkitTextsAreRussianAndTitlesNameTheProgramOnce() {
+    // The toolkit's own buttons and dialogs, as the program shows them.
+    QMessageBox question(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(question.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QStringLiteral("Да"));
+    QCOMPARE(question.button(QMessageBox::No)->text().remove(QLatin1Char('&')), QStringLiteral("Нет"));
+    QFileDialog files(form);
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    files.setAcceptMode(QFileDialog::AcceptSave);
+    for (const char* name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"}) {
+        const auto* label = files.findChild<QLabel*>(QLatin1String(name));
+        QVERIFY2(label != nullptr, name);
+        QVERIFY2(!label->text().contains(QRegularExpression(QStringLiteral("[A-Za-z]"))),
+                 qPrintable(label->text()));
+    }
+    for (QAbstractButton* button : files.findChildren<QDialogButtonBox*>().value(0)->buttons()) {
+        QVERIFY2(!button->text().contains(QRegularExpression(QStringLiteral("[A-Za-z]"))),
+                 qPrintable(button->text()));
+    }
+
+    // Each window's title as the window system shows it: the program's name is added to
+    // a title that does not end with it, and the whole must fit the window.
+    zort::TForm3& form3 = *app->form3;
+    form3.ShowProgress(QStringLiteral("Запись настроек..."));
+    zort::test::BoxAnswers answers(QMessageBox::Ok);
+    form->prompts->Warn("конфигуратор", "Вы не задали PIN-код устройства");
+    const QString program = QApplication::applicationDisplayName();
+    QCOMPARE(program, QStringLiteral("Конфигуратор"));
+    QCOMPARE(answers.titles, QStringList{program});
+    const QList<QWidget*> windows = {
+        form, app->form2.get(), &form3, app->form4.get(), app->form5.get(), app->form6.get()};
+    for (QWidget* window : windows) {
+        const QString title = window->windowTitle();
+        const QString shown = title.endsWith(program) ? title : title + QStringLiteral(" — ") + program;
+        QVERIFY2(shown.count(program, Qt::CaseInsensitive) == 1, qPrintable(shown));
+        // Room for the window system's icon and buttons beside the text.
+        QVERIFY2(QFontMetrics(window->font()).horizontalAdvance(shown) <= window->width() - 60,
+                 qPrintable(shown));
+    }
+    form3.HideProgress();
 }
 
 void WindowsTest::NothingIsClippedOrOverlapping() {
@@ -439,6 +526,8 @@ void WindowsTest::ProgressWindowCentresOnTheMainWindow() {
     form3.SetProgress(30, 12);
     QCOMPARE(form3.ui->ProgressBar1->maximum(), 30);
     QCOMPARE(form3.ui->ProgressBar1->value(), 12);
+    QCOMPARE(form3.ui->Label1->text(), QStringLiteral("Чтение настроек: 13 из 30"));
+    QCOMPARE(form3.ui->Button1->text(), QStringLiteral("Отмена"));
     form3.HideProgress();
     QVERIFY(!form3.isVisible());
 }
@@ -454,7 +543,7 @@ void WindowsTest::ReplyLogAppendsDumpAndSeparator() {
 
 void WindowsTest::CommandWindowOffersTheThreeModes() {
     zort::TForm2 form2;
-    QCOMPARE(form2.windowTitle(), QStringLiteral("Команда (WAIALON)"));
+    QCOMPARE(form2.windowTitle(), QStringLiteral("Команда (WIALON)"));
     QCOMPARE(form2.ui->ComboBox1->count(), 3);
     QCOMPARE(form2.ui->ComboBox1->itemText(0), QStringLiteral("Включить  режим \"ПОИСК\""));
     QCOMPARE(form2.ui->ComboBox1->itemText(1), QStringLiteral("Включить  режим \"ТЕСТ\""));
@@ -469,7 +558,7 @@ void WindowsTest::CommandWindowOffersTheThreeModes() {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    zort::ApplyLookAndFeel(app);
+    zort::PrepareApplication(app);
     WindowsTest test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -5,6 +5,7 @@
 
 #include <chrono>
 
+#include "firmware/MCUpdateThread.h"
 #include "settings/ExchangeTable.h"
 #include "settings/RWSettingsThread.h"
 #include "settings/SettingTable.h"
@@ -156,6 +157,39 @@ TEST(SettingsExchange, ASecondStartWhileOneRunsIsRefusedAndAMissingPortSaysWhy) 
     EXPECT_EQ(b.sink.Messages().back(), "message 4 Устройство не подключено");
     EXPECT_NE(b.sink.Detail().find("/dev/ttyZORT-nowhere"), std::string::npos);
     EXPECT_FALSE(b.context.settingsThread.Busy());
+}
+
+TEST(SettingsExchange, WhileAWriteHoldsTheChannelNoOtherOperationStartsAndACancelSaysWhatWasWritten) {
+    SettingsTracker b(PlanOf({"hold@2#3"}));  // the third write waits
+    RWSettingsThread writer(b.context, b.sink);
+    writer.mode = kModeWriteSettings;
+    ASSERT_TRUE(writer.Start());
+    for (auto end = std::chrono::steady_clock::now() + 5s;
+         b.tracker.simulator.FaultsApplied() == 0 && std::chrono::steady_clock::now() < end;) {
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_EQ(b.tracker.simulator.FaultsApplied(), 1);
+    EXPECT_EQ(b.context.portLease.Activity(), "идёт запись настроек");
+    EXPECT_FALSE(b.context.portLease.Critical());
+    MCUpdateThread flasher(b.context, b.sink);
+    flasher.firmwarePath = "/dev/null";
+    EXPECT_FALSE(flasher.Start()) << "a firmware update must not reopen the port under a write";
+    EXPECT_FALSE(b.context.firmwareThread.Busy()) << "a refused start keeps no slot";
+
+    writer.RequestCancel();
+    b.tracker.transport.ReleaseHeld();
+    writer.Join();
+    EXPECT_TRUE(writer.cancelled);
+    EXPECT_FALSE(b.context.portLease.Held());
+    const size_t sent = b.tracker.simulator.Trace().size();
+    EXPECT_EQ(static_cast<size_t>(writer.itemsDone), sent) << "nothing is sent after the cancel";
+    EXPECT_THAT(b.sink.Messages(), ElementsAre("message 4 Запись настроек отменена"));
+    EXPECT_EQ(b.sink.Detail(), WrittenSettingsText(writer.itemsDone));
+    EXPECT_EQ(WrittenSettingsText(2), "Уже записаны (2 из 25): Номер телефона владельца, PIN-код");
+    EXPECT_EQ(WrittenSettingsText(0), "Ни одна настройка не записана");
+
+    EXPECT_TRUE(flasher.Start()) << "free again once the write has ended";
+    flasher.Join();
 }
 
 TEST(SettingsExchange, CancelEndsARunningReadAtOnce) {

@@ -1,0 +1,34 @@
+#include "app/ProgramSetup.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include "app/LookAndFeel.h"
+
+namespace zort {
+
+void PrepareApplication(QApplication& app) {
+    QApplication::setApplicationName(QStringLiteral("zort-configurator"));
+    // The window system adds it to every title that does not end with it already.
+    QApplication::setApplicationDisplayName(QString::fromUtf8(kProgramTitle));
+    QApplication::setApplicationVersion(QStringLiteral("1.3"));
+    ApplyLookAndFeel(app);
+    LoadToolkitTranslations(app);
+}
+
+bool LoadToolkitTranslations(QApplication& app) {
+    // The program speaks Russian whatever the user's locale; the toolkit's buttons and
+    // dialogs must not answer it in another language.
+    auto* translator = new QTranslator(&app);
+    if (!translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QApplication::installTranslator(translator);
+    return true;
+}
+
+}  // namespace zort
