@@ -139,6 +139,42 @@ void FillSample(zort::TForm5& form) {
     form.ui->ProgressBar1->setValue(4760);
 }
 
+// The firmware page during an update, with what the bar says and the line that tells
+// other actions the port is taken; the question closing asks meanwhile; the summary
+// opened from its menu entry; the toolbar of the expert layout, and the hidden group of
+// the sensor page.
+bool SaveMainWindowStates(zort::TForm1& form1, const QDir& dir) {
+    bool ok = true;
+    form1.SelectNavigation(8);
+    form1.ui->ProgressBar1->setFormat(zort::FirmwareProgressText(46080, 120512, 14500));
+    form1.ui->ProgressBar1->setMaximum(120512);
+    form1.ui->ProgressBar1->setValue(46080);
+    form1.ui->ProgressBar1->show();
+    form1.ui->Label36->setText(QStringLiteral("Порт занят: идёт обновление прошивки устройства"));
+    for (QToolButton* button : {form1.ui->SpeedButton3, form1.ui->SpeedButton4, form1.ui->SpeedButton6})
+        button->setEnabled(false);
+    ok &= Save(&form1, dir, QStringLiteral("form1-firmware-update.png"));
+    const std::unique_ptr<QMessageBox> question = form1.AbortUpdateBox(zort::kAbortUpdateQuestion);
+    ok &= Save(question.get(), dir, QStringLiteral("form1-close-question.png"));
+    question->hide();
+    form1.ui->Label36->clear();
+    for (QToolButton* button : {form1.ui->SpeedButton3, form1.ui->SpeedButton4, form1.ui->SpeedButton6})
+        button->setEnabled(true);
+    form1.ui->ProgressBar1->hide();
+
+    // The summary, opened from its menu entry as a read or a loaded file enables it.
+    form1.SelectNavigation(1);
+    form1.ui->Label9->setEnabled(true);
+    Click(form1.ui->Label9);
+    ok &= Save(&form1, dir, QStringLiteral("form1-summary-from-menu.png"));
+    form1.SetExpertMode(true);
+    form1.ui->Label21->show();
+    form1.ui->GroupBox16->show();
+    form1.SelectNavigation(5);
+    ok &= Save(&form1, dir, QStringLiteral("form1-expert.png"));
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -174,36 +210,7 @@ int main(int argc, char* argv[]) {
         ok &= Save(&form1, dir, QStringLiteral("form1-page%1.png").arg(entry - 1));
     }
 
-    // The firmware page during an update, with what the bar says and the line that tells
-    // other actions the port is taken; the question closing asks meanwhile; the toolbar
-    // of the expert layout, and the hidden group of the sensor page.
-    form1.SelectNavigation(8);
-    form1.ui->ProgressBar1->setFormat(zort::FirmwareProgressText(46080, 120512, 14500));
-    form1.ui->ProgressBar1->setMaximum(120512);
-    form1.ui->ProgressBar1->setValue(46080);
-    form1.ui->ProgressBar1->show();
-    form1.ui->Label36->setText(QStringLiteral("Порт занят: идёт обновление прошивки устройства"));
-    for (QToolButton* button : {form1.ui->SpeedButton3, form1.ui->SpeedButton4, form1.ui->SpeedButton6})
-        button->setEnabled(false);
-    ok &= Save(&form1, dir, QStringLiteral("form1-firmware-update.png"));
-    const std::unique_ptr<QMessageBox> question = form1.AbortUpdateBox(zort::kAbortUpdateQuestion);
-    ok &= Save(question.get(), dir, QStringLiteral("form1-close-question.png"));
-    question->hide();
-    form1.ui->Label36->clear();
-    for (QToolButton* button : {form1.ui->SpeedButton3, form1.ui->SpeedButton4, form1.ui->SpeedButton6})
-        button->setEnabled(true);
-    form1.ui->ProgressBar1->hide();
-
-    // The summary, opened from its menu entry as a read or a loaded file enables it.
-    form1.SelectNavigation(1);
-    form1.ui->Label9->setEnabled(true);
-    Click(form1.ui->Label9);
-    ok &= Save(&form1, dir, QStringLiteral("form1-summary-from-menu.png"));
-    form1.SetExpertMode(true);
-    form1.ui->Label21->show();
-    form1.ui->GroupBox16->show();
-    form1.SelectNavigation(5);
-    ok &= Save(&form1, dir, QStringLiteral("form1-expert.png"));
+    ok &= SaveMainWindowStates(form1, dir);
     form1.close();
 
     ok &= Save(&form2, dir, QStringLiteral("form2.png"));
