@@ -35,4 +35,8 @@ void QtPrompts::PageChanged(int selectedEntry, int shownPage) {
     form.ui->PageControl1->setCurrentIndex(shownPage);
 }
 
+void QtPrompts::FocusControl(std::string_view control) {
+    if (auto* widget = form.findChild<QWidget*>(Q(control))) widget->setFocus(Qt::OtherFocusReason);
+}
+
 }  // namespace zort

@@ -14,6 +14,7 @@ class QtPrompts : public SettingsPrompts {
     bool AskYesNo(std::string_view title, std::string_view text) override;
     void Warn(std::string_view title, std::string_view text) override;
     void PageChanged(int selectedEntry, int shownPage) override;
+    void FocusControl(std::string_view control) override;
 
   private:
     TForm1& form;

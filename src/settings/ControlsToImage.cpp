@@ -39,33 +39,38 @@ constexpr int kDeliveryModeCount = 4;  // the fifth, empty entry selects no mode
 struct Field {
     std::string_view name;  // the caption the user sees, for messages
     int page;
+    std::string_view control;  // the control that gets the focus after a refusal
 };
 
-constexpr Field FieldOf(slot::Name slot) {
-    return {SettingOf(slot).name, SettingOf(slot).page};
+constexpr Field FieldOf(slot::Name slot, std::string_view control) {
+    return {SettingOf(slot).name, SettingOf(slot).page, control};
 }
 
-constexpr Field kOwnerField = FieldOf(slot::kOwnerPhone);
-constexpr Field kTimeZoneField = FieldOf(slot::kTimeZone);
-constexpr Field kContactTimeField = FieldOf(slot::kContactTime);
-constexpr Field kCoordFormatField = FieldOf(slot::kCoordFormat);
-constexpr Field kDeliveryField = FieldOf(slot::kDeliveryMode);
-constexpr Field kServerHostField = FieldOf(slot::kServerHost);
-constexpr Field kServerPortField = FieldOf(slot::kServerPort);
-constexpr Field kWialonHostField = FieldOf(slot::kWialonHost);
-constexpr Field kWialonPortField = FieldOf(slot::kWialonPort);
-constexpr Field kWialonPasswordField = FieldOf(slot::kWialonPassword);
-constexpr Field kFixPeriodField = FieldOf(slot::kFixPeriodDays);
-constexpr Field kWakeupField = FieldOf(slot::kWakeupFrequency);
-constexpr Field kGuardModeField = FieldOf(slot::kGuardMode);
+constexpr Field kOwnerField = FieldOf(slot::kOwnerPhone, "Edit1");
+constexpr Field kTimeZoneField = FieldOf(slot::kTimeZone, "ComboBox1");
+constexpr Field kContactTimeField = FieldOf(slot::kContactTime, "ComboBox2");
+constexpr Field kCoordFormatField = FieldOf(slot::kCoordFormat, "RadioButton1");
+constexpr Field kDeliveryField = FieldOf(slot::kDeliveryMode, "ComboBox19");
+constexpr Field kServerHostField = FieldOf(slot::kServerHost, "Edit7");
+constexpr Field kServerPortField = FieldOf(slot::kServerPort, "Edit8");
+constexpr Field kWialonHostField = FieldOf(slot::kWialonHost, "Edit5");
+constexpr Field kWialonPortField = FieldOf(slot::kWialonPort, "Edit9");
+constexpr Field kWialonPasswordField = FieldOf(slot::kWialonPassword, "Edit10");
+constexpr Field kFixPeriodField = FieldOf(slot::kFixPeriodDays, "ComboBox16");
+constexpr Field kWakeupField = FieldOf(slot::kWakeupFrequency, "RadioButton3");
+constexpr Field kGuardModeField = FieldOf(slot::kGuardMode, "RadioButton8");
 // The guard intervals are one setting shown as two fields.
-constexpr Field kInterval1Field{"Интервал времени № 1", page::kGuard};
-constexpr Field kInterval2Field{"Интервал времени № 2", page::kGuard};
-constexpr Field kSensorTimeoutField = FieldOf(slot::kSensorTimeout);
-constexpr Field kAmplitudeField = FieldOf(slot::kAmplitudeThreshold);
-constexpr Field kDurationField = FieldOf(slot::kDurationThreshold);
-constexpr Field kGeofenceField = FieldOf(slot::kGeofence);
-constexpr Field kBalanceCodeField = FieldOf(slot::kBalanceCode);
+constexpr Field kInterval1Field{"Интервал времени № 1", page::kGuard, "ComboBox4"};
+constexpr Field kInterval2Field{"Интервал времени № 2", page::kGuard, "ComboBox8"};
+constexpr Field kSensorTimeoutField = FieldOf(slot::kSensorTimeout, "ComboBox13");
+constexpr Field kAmplitudeField = FieldOf(slot::kAmplitudeThreshold, "ComboBox14");
+constexpr Field kDurationField = FieldOf(slot::kDurationThreshold, "ComboBox15");
+constexpr Field kGeofenceField = FieldOf(slot::kGeofence, "ComboBox18");
+constexpr Field kBalanceCodeField = FieldOf(slot::kBalanceCode, "Edit4");
+// Fields whose refusals do not name them.
+constexpr Field kPinField = FieldOf(slot::kPin, "Edit2");
+constexpr Field kDiameterField{"", page::kGeofence, "Edit6"};
+constexpr Field kBalanceThresholdField = FieldOf(slot::kBalanceThreshold, "Edit3");
 
 std::string Printf(const char* pattern, auto... args) {
     char buf[96];
@@ -115,9 +120,14 @@ class Transfer {
         pages_.shownPage = page;
         prompts_.PageChanged(pages_.selectedEntry, pages_.shownPage);
     }
-    bool Refuse(int page, std::string_view text) {
-        SelectPage(page);
+    bool Refuse(Field field, std::string_view text) {
+        SelectPage(field.page);
         prompts_.Warn(kTitle, text);
+        return Stop(field);
+    }
+    // Ends the store after a refusal or a "No", with the keyboard at the field concerned.
+    bool Stop(Field field) {
+        prompts_.FocusControl(field.control);
         return false;
     }
 
@@ -126,12 +136,12 @@ class Transfer {
         bool lossless = false;
         std::string cp1251 = Utf8ToCp1251(utf8, &lossless);
         if (!lossless || utf8.find('\0') != std::string::npos) {
-            Refuse(field.page,
+            Refuse(field,
                    Quoted("Поле ", field.name, " содержит символы, которые устройство не поддерживает"));
             return std::nullopt;
         }
         if (cp1251.size() > kSlotTextMax) {
-            Refuse(field.page, Quoted("Текст в поле ", field.name, " длиннее 31 символа"));
+            Refuse(field, Quoted("Текст в поле ", field.name, " длиннее 31 символа"));
             return std::nullopt;
         }
         return cp1251;
@@ -139,12 +149,13 @@ class Transfer {
 
     bool CheckPort(const std::string& text, Field field) {
         if (AllDigits(text) && InRange(DecimalToInt(text), 1, kMaxPort)) return true;
-        return Refuse(field.page, Quoted("", field.name, " должен быть числом от 1 до 65535"));
+        return Refuse(field, Quoted("", field.name, " должен быть числом от 1 до 65535"));
     }
 
-    bool CheckIndex(int index, ChoiceList list, Field field) {
+    bool CheckIndex(int index, ChoiceList list, Field field, std::string_view control = {}) {
         if (index >= 0 && static_cast<std::size_t>(index) < list.size()) return true;
-        return Refuse(field.page, Quoted("Не выбрано значение ", field.name));
+        if (!control.empty()) field.control = control;
+        return Refuse(field, Quoted("Не выбрано значение ", field.name));
     }
 
     void Store(int slot, std::string_view cp1251) { staged_.SetText(slot, cp1251); }
@@ -173,7 +184,7 @@ bool Transfer::StoreOwner() {
     staged_.Slot(slot::kOwnerPhone).Clear();
     if (pages_.Edit1.empty()) {
         SelectPage(page::kOwner);
-        if (!prompts_.AskYesNo(kTitleLower, kAskNoOwner)) return false;
+        if (!prompts_.AskYesNo(kTitleLower, kAskNoOwner)) return Stop(kOwnerField);
         Store(slot::kOwnerPhone, kNotSetText);
         return true;
     }
@@ -182,7 +193,7 @@ bool Transfer::StoreOwner() {
     // The owner's number is dialled and texted by the tracker: anything but digits and
     // a plus (pasted text, say) would silently break both.
     if (text->find_first_not_of("0123456789+") != std::string::npos) {
-        return Refuse(page::kOwner, "Номер телефона владельца может содержать только цифры и знак «+»");
+        return Refuse(kOwnerField, "Номер телефона владельца может содержать только цифры и знак «+»");
     }
     Store(slot::kOwnerPhone, *text);
     return true;
@@ -192,13 +203,13 @@ bool Transfer::StorePin() {
     if (pages_.Edit2.empty()) {
         ShowPage(page::kOwner);
         prompts_.Warn(kTitleLower, kNoPin);
-        return false;
+        return Stop(kPinField);
     }
     // Too long or not digits is the same mistake as too short.
     if (Utf8Length(pages_.Edit2) != 4 || !AllDigits(pages_.Edit2)) {
         ShowPage(page::kOwner);
         prompts_.Warn(kTitleLower, kPinFourDigits);
-        return false;
+        return Stop(kPinField);
     }
     Store(slot::kPin, pages_.Edit2);
     return true;
@@ -209,7 +220,7 @@ bool Transfer::StoreMainPage() {
     StoreNumber(slot::kTimeZone, pages_.ComboBox1 - kTimeZoneOffset);
 
     if (!CheckIndex(pages_.ComboBox2, HourChoices(), kContactTimeField) ||
-        !CheckIndex(pages_.ComboBox3, MinuteChoices(), kContactTimeField)) {
+        !CheckIndex(pages_.ComboBox3, MinuteChoices(), kContactTimeField, "ComboBox3")) {
         return false;
     }
     Store(slot::kContactTime, Printf("%02d%02d", pages_.ComboBox2, pages_.ComboBox3));
@@ -217,7 +228,8 @@ bool Transfer::StoreMainPage() {
     const bool* const format[] = {&pages_.RadioButton1, &pages_.RadioButton2, &pages_.RadioButton12,
                                   &pages_.RadioButton13};
     const int formatIndex = CheckedIndex(format);
-    if (formatIndex < 0) return Refuse(page::kMain, Quoted("Не выбрано значение ", kCoordFormatField.name));
+    if (formatIndex < 0)
+        return Refuse(kCoordFormatField, Quoted("Не выбрано значение ", kCoordFormatField.name));
     StoreNumber(slot::kCoordFormat, formatIndex);
 
     // Typed text (-1) and the empty fifth entry name no mode the tracker knows.
@@ -234,7 +246,8 @@ bool Transfer::StoreServer() {
     // Asked whatever the delivery mode: the address is kept in the tracker for later.
     if (pages_.Edit7.empty() || pages_.Edit8.empty()) {
         SelectPage(page::kMain);
-        return prompts_.AskYesNo(kTitleLower, kAskNoServer);
+        if (prompts_.AskYesNo(kTitleLower, kAskNoServer)) return true;
+        return Stop(pages_.Edit7.empty() ? kServerHostField : kServerPortField);
     }
     const auto host = SlotText(pages_.Edit7, kServerHostField);
     if (!host || !CheckPort(pages_.Edit8, kServerPortField)) return false;
@@ -254,7 +267,7 @@ bool Transfer::StoreWialon() {
     if (pages_.Edit5.empty() || pages_.Edit9.empty()) {
         SelectPage(page::kMain);
         prompts_.Warn(kTitle, kNoWialonServer);
-        return false;
+        return Stop(pages_.Edit5.empty() ? kWialonHostField : kWialonPortField);
     }
     const auto host = SlotText(pages_.Edit5, kWialonHostField);
     if (!host || !CheckPort(pages_.Edit9, kWialonPortField)) return false;
@@ -270,7 +283,7 @@ bool Transfer::StoreWialon() {
 bool Transfer::StoreWakeupPage() {
     const bool* const wakeup[] = {&pages_.RadioButton3, &pages_.RadioButton4, &pages_.RadioButton5};
     const int wakeupIndex = CheckedIndex(wakeup);
-    if (wakeupIndex < 0) return Refuse(page::kWakeup, Quoted("Не выбрано значение ", kWakeupField.name));
+    if (wakeupIndex < 0) return Refuse(kWakeupField, Quoted("Не выбрано значение ", kWakeupField.name));
     StoreNumber(slot::kWakeupFrequency, wakeupIndex + 1);
 
     Store(slot::kMarker14, "1");
@@ -280,18 +293,23 @@ bool Transfer::StoreWakeupPage() {
     return true;
 }
 
+constexpr std::string_view kIntervalBoxes[] = {"ComboBox4", "ComboBox5", "ComboBox6",  "ComboBox7",
+                                               "ComboBox8", "ComboBox9", "ComboBox10", "ComboBox11"};
+
 bool Transfer::StoreGuardPage() {
     const bool* const guard[] = {&pages_.RadioButton8, &pages_.RadioButton9, &pages_.RadioButton10,
                                  &pages_.RadioButton11};
     const int guardIndex = CheckedIndex(guard);
-    if (guardIndex < 0) return Refuse(page::kGuard, Quoted("Не выбрано значение ", kGuardModeField.name));
+    if (guardIndex < 0) return Refuse(kGuardModeField, Quoted("Не выбрано значение ", kGuardModeField.name));
     StoreNumber(slot::kGuardMode, guardIndex);
 
     const int intervals[] = {pages_.ComboBox4, pages_.ComboBox5, pages_.ComboBox6,  pages_.ComboBox7,
                              pages_.ComboBox8, pages_.ComboBox9, pages_.ComboBox10, pages_.ComboBox11};
     for (int i = 0; i < 8; ++i) {
         const ChoiceList list = i % 2 == 0 ? HourChoices() : MinuteChoices();
-        if (!CheckIndex(intervals[i], list, i < 4 ? kInterval1Field : kInterval2Field)) return false;
+        if (!CheckIndex(intervals[i], list, i < 4 ? kInterval1Field : kInterval2Field, kIntervalBoxes[i])) {
+            return false;
+        }
     }
     Store(slot::kGuardIntervals,
           Printf("%02d%02d%02d%02d%02d%02d%02d%02d", intervals[0], intervals[1], intervals[2], intervals[3],
@@ -315,10 +333,10 @@ bool Transfer::StoreSensorPage() {
 
 bool Transfer::StoreGeofence() {
     if (!CheckIndex(pages_.ComboBox18, GeofenceChoices(), kGeofenceField)) return false;
-    if (pages_.Edit6.empty()) return Refuse(page::kGeofence, "Не задан диаметр зоны охраны");
+    if (pages_.Edit6.empty()) return Refuse(kDiameterField, "Не задан диаметр зоны охраны");
     // Three digits is all the slot and the settings file keep.
     if (!AllDigits(pages_.Edit6) || !InRange(DecimalToInt(pages_.Edit6), kMinDiameter, kMaxDiameter)) {
-        return Refuse(page::kGeofence, "Диаметр зоны охраны должен быть целым числом от 1 до 999 км");
+        return Refuse(kDiameterField, "Диаметр зоны охраны должен быть целым числом от 1 до 999 км");
     }
     Store(slot::kGeofence,
           Printf("%d %03d", pages_.ComboBox18, static_cast<int>(DecimalToInt(pages_.Edit6))));
@@ -327,9 +345,9 @@ bool Transfer::StoreGeofence() {
 
 bool Transfer::StoreBalanceThreshold() {
     if (pages_.Edit3.empty())
-        return Refuse(page::kBalance, "Не указан порог остатка средств на лицевом счете");
+        return Refuse(kBalanceThresholdField, "Не указан порог остатка средств на лицевом счете");
     if (!AllDigits(pages_.Edit3) || DecimalToInt(pages_.Edit3) > kMaxBalanceThreshold) {
-        return Refuse(page::kBalance,
+        return Refuse(kBalanceThresholdField,
                       "Порог остатка средств на лицевом счете должен быть целым числом от 0 до 65535");
     }
     StoreNumber(slot::kBalanceThreshold, DecimalToInt(pages_.Edit3));
@@ -344,7 +362,7 @@ bool Transfer::StoreBalanceCode() {
     }
     if (pages_.Edit4.empty()) {
         prompts_.Warn(kTitleLower, kNoBalanceCode);
-        return false;
+        return Stop(kBalanceCodeField);
     }
     const auto code = SlotText(pages_.Edit4, kBalanceCodeField);
     if (!code) return false;

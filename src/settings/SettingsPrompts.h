@@ -21,6 +21,9 @@ class SettingsPrompts {
         (void)selectedEntry;
         (void)shownPage;
     }
+    // After a refusal, or "No" to a question, the control the check was about, by the
+    // name the pages know it by ("Edit8", "ComboBox4"); the GUI gives it the focus.
+    virtual void FocusControl(std::string_view control) { (void)control; }
 };
 
 }  // namespace zort

@@ -32,6 +32,7 @@
 #include "app/LookAndFeel.h"
 #include "app/PagesBinding.h"
 #include "app/ProgramSetup.h"
+#include "app/QtPrompts.h"
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "app/TForm3.h"
@@ -61,9 +62,10 @@ struct Recorded {
     std::vector<QString> questions;  // asked on closing
 };
 
+// Records the boxes instead of showing them; the focus goes where the window puts it.
 class RecordingPrompts : public zort::SettingsPrompts {
   public:
-    explicit RecordingPrompts(Recorded& r) : r(r) {}
+    RecordingPrompts(Recorded& r, zort::TForm1& form) : r(r), window(form) {}
     bool answer = false;
     bool AskYesNo(std::string_view, std::string_view text) override {
         r.prompts.push_back("ask " + QString::fromUtf8(text.data(), static_cast<int>(text.size())));
@@ -72,9 +74,11 @@ class RecordingPrompts : public zort::SettingsPrompts {
     void Warn(std::string_view, std::string_view text) override {
         r.prompts.push_back("warn " + QString::fromUtf8(text.data(), static_cast<int>(text.size())));
     }
+    void FocusControl(std::string_view control) override { window.FocusControl(control); }
 
   private:
     Recorded& r;
+    zort::QtPrompts window;
 };
 
 // A simulated tracker's misbehaviour: one rule in its text form, every answer `delayMs`
@@ -106,7 +110,7 @@ struct Harness {
         form2 = app->form2.get();
         form3 = app->form3.get();
         form6 = app->form6.get();
-        auto p = std::make_unique<RecordingPrompts>(recorded);
+        auto p = std::make_unique<RecordingPrompts>(recorded, *form);
         prompts = p.get();
         form->prompts = std::move(p);
         form5 = app->form5.get();
@@ -244,32 +248,34 @@ class DeviceActionsTest : public QObject {
             const char* name;
             std::function<void(TForm1&)> edit;
             QString prompt;
+            QString focused;  // the control the keyboard is left at
         };
         const std::vector<Case> cases = {
             {"empty phone, answer no", [](TForm1& f) { f.ui->Edit1->clear(); },
-             "ask Вы не указали номер телефона владельца\nЗаписать настройки без него?"},
-            {"empty PIN", [](TForm1& f) { f.ui->Edit2->clear(); }, "warn Вы не задали PIN-код устройства"},
+             "ask Вы не указали номер телефона владельца\nЗаписать настройки без него?", "Edit1"},
+            {"empty PIN", [](TForm1& f) { f.ui->Edit2->clear(); }, "warn Вы не задали PIN-код устройства",
+             "Edit2"},
             {"three-digit PIN", [](TForm1& f) { f.ui->Edit2->setText("123"); },
-             "warn PIN-код устройства должен состоять из четырех цифр"},
+             "warn PIN-код устройства должен состоять из четырех цифр", "Edit2"},
             {"empty server, mode off",
              [](TForm1& f) {
                  f.ui->ComboBox19->setCurrentIndex(0);
                  f.ui->Edit7->clear();
              },
-             "ask Вы не указали адрес сервера или порт."},
+             "ask Вы не указали адрес сервера или порт.", "Edit7"},
             {"Wialon on without host",
              [](TForm1& f) {
                  f.ui->CheckBox3->setChecked(true);
                  f.ui->Edit5->clear();
              },
-             "warn Не указан IP или порт сервера\n для передачи по протоколу WIALON"},
+             "warn Не указан IP или порт сервера\n для передачи по протоколу WIALON", "Edit5"},
             {"explicit balance code empty",
              [](TForm1& f) {
                  f.ui->RadioButton7->setChecked(true);
                  f.ui->Edit4->clear();
              },
-             "warn Вы не указали код запроса баланса"},
-            {"empty geofence diameter", [](TForm1& f) { f.ui->Edit6->clear(); }, "warn "},
+             "warn Вы не указали код запроса баланса", "Edit4"},
+            {"empty geofence diameter", [](TForm1& f) { f.ui->Edit6->clear(); }, "warn ", "Edit6"},
         };
         for (const Case& c : cases) {
             Harness h;
@@ -278,6 +284,8 @@ class DeviceActionsTest : public QObject {
             h.form->SpeedButton3Click();
             QVERIFY2(!h.recorded.prompts.empty(), c.name);
             QVERIFY2(h.recorded.prompts.front().startsWith(c.prompt), qPrintable(h.recorded.prompts.front()));
+            QVERIFY2(h.form->focusWidget(), c.name);
+            QCOMPARE(h.form->focusWidget()->objectName(), c.focused);
             QVERIFY2(!h.form->context.AnyRunning() && h.WaitIdle(), c.name);
             QTest::qWait(50);
             QCOMPARE(h.simulator.FramesReceived(), 0);

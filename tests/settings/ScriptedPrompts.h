@@ -28,6 +28,7 @@ class ScriptedPrompts : public SettingsPrompts {
 
     std::deque<bool> answers;  // for AskYesNo, in order; an unscripted question is "No"
     std::vector<PromptCall> calls;
+    std::vector<std::string> focused;  // FocusControl, in order
 
     bool AskYesNo(std::string_view title, std::string_view text) override {
         calls.push_back({PromptCall::kAsk, std::string(title), std::string(text), pages_.selectedEntry,
@@ -46,6 +47,8 @@ class ScriptedPrompts : public SettingsPrompts {
         EXPECT_EQ(selectedEntry, pages_.selectedEntry);
         EXPECT_EQ(shownPage, pages_.shownPage);
     }
+
+    void FocusControl(std::string_view control) override { focused.emplace_back(control); }
 
   private:
     const SettingsPages& pages_;

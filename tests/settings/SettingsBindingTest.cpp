@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -58,7 +59,9 @@ class ControlsToImageTest : public ::testing::Test {
 
     // The one refusal expected: a warning with this text, and the image unchanged.
     void ExpectRefused(std::string_view text, std::string_view title = "Конфигуратор") {
+        const std::size_t focusedBefore = prompts.focused.size();
         EXPECT_FALSE(Store());
+        EXPECT_EQ(prompts.focused.size(), focusedBefore + 1) << "a refusal leaves the keyboard at its field";
         ASSERT_EQ(prompts.calls.size(), 1u);
         EXPECT_EQ(prompts.calls[0].kind, PromptCall::kWarn);
         EXPECT_EQ(prompts.calls[0].title, title);
@@ -283,6 +286,34 @@ TEST_F(ControlsToImageTest, BalanceThresholdFitsSixteenBits) {
     prompts.calls.clear();
     pages.Edit3.clear();
     ExpectRefused("Не указан порог остатка средств на лицевом счете");
+}
+
+TEST_F(ControlsToImageTest, ARefusalOrANoLeavesTheKeyboardAtTheFieldConcerned) {
+    const struct {
+        const char* control;
+        void (*spoil)(SettingsPages&);
+    } cases[] = {
+        {"Edit1", [](SettingsPages& p) { p.Edit1.clear(); }},  // "No" to the question
+        {"Edit2", [](SettingsPages& p) { p.Edit2 = "12"; }},
+        {"ComboBox3", [](SettingsPages& p) { p.ComboBox3 = -1; }},
+        {"RadioButton1", [](SettingsPages& p) { p.RadioButton13 = false; }},
+        {"Edit8", [](SettingsPages& p) { p.Edit8.clear(); }},  // "No" to the question
+        {"Edit8", [](SettingsPages& p) { p.Edit8 = "0"; }},
+        {"Edit9", [](SettingsPages& p) { p.CheckBox3 = true, p.Edit9.clear(); }},
+        {"RadioButton3", [](SettingsPages& p) { p.RadioButton3 = false; }},
+        {"ComboBox9", [](SettingsPages& p) { p.ComboBox9 = 60; }},
+        {"Edit6", [](SettingsPages& p) { p.Edit6 = "1000"; }},
+        {"Edit3", [](SettingsPages& p) { p.Edit3 = "много"; }},
+        {"Edit4", [](SettingsPages& p) { p.RadioButton6 = false, p.RadioButton7 = true, p.Edit4.clear(); }},
+    };
+    const SettingsPages healthy = pages;
+    for (const auto& c : cases) {
+        pages = healthy;
+        c.spoil(pages);
+        prompts.focused.clear();
+        EXPECT_FALSE(Store()) << c.control;
+        EXPECT_THAT(prompts.focused, ::testing::ElementsAre(c.control));
+    }
 }
 
 TEST_F(ControlsToImageTest, PortsMustBeOneTo65535) {
