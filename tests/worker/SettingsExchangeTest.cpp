@@ -23,6 +23,13 @@ struct SettingsTracker : test::TrackerWithWorker<> {
     explicit SettingsTracker(sim::FaultPlan plan = {}) : TrackerWithWorker(std::move(plan)) {
         context.timings.settingsReplyMs = 300;
     }
+    // Until the tracker has applied a rule of its plan (an answer held, say).
+    void WaitForAFault() {
+        for (auto end = std::chrono::steady_clock::now() + 5s;
+             tracker.simulator.FaultsApplied() == 0 && std::chrono::steady_clock::now() < end;) {
+            std::this_thread::sleep_for(1ms);
+        }
+    }
     RWSettingsThread& Run(int mode) {
         return TrackerWithWorker::Run<RWSettingsThread>([mode](RWSettingsThread& w) { w.mode = mode; });
     }
@@ -124,10 +131,7 @@ TEST(SettingsExchange, AWriteSendsTheImageAsItWasWhenItBegan) {
     RWSettingsThread writer(b.context, b.sink);
     writer.mode = kModeWriteSettings;
     ASSERT_TRUE(writer.Start());
-    for (auto end = std::chrono::steady_clock::now() + 5s;
-         b.tracker.simulator.FaultsApplied() == 0 && std::chrono::steady_clock::now() < end;) {
-        std::this_thread::sleep_for(1ms);
-    }
+    b.WaitForAFault();
     ASSERT_EQ(b.tracker.simulator.FaultsApplied(), 1) << "the first acknowledgement is held";
     {
         std::lock_guard lock(b.context.imageMutex);
@@ -164,10 +168,7 @@ TEST(SettingsExchange, WhileAWriteHoldsTheChannelNoOtherOperationStartsAndACance
     RWSettingsThread writer(b.context, b.sink);
     writer.mode = kModeWriteSettings;
     ASSERT_TRUE(writer.Start());
-    for (auto end = std::chrono::steady_clock::now() + 5s;
-         b.tracker.simulator.FaultsApplied() == 0 && std::chrono::steady_clock::now() < end;) {
-        std::this_thread::sleep_for(1ms);
-    }
+    b.WaitForAFault();
     ASSERT_EQ(b.tracker.simulator.FaultsApplied(), 1);
     EXPECT_EQ(b.context.portLease.Activity(), "идёт запись настроек");
     EXPECT_FALSE(b.context.portLease.Critical());
