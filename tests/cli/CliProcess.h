@@ -85,6 +85,11 @@ inline CliResult RunZortcfg(const std::vector<std::string>& args, const CliOptio
         return result;
     }
 
+    // Another user may not be allowed into the folder the build lives in (a clone in a
+    // private temporary folder): the program is opened here and run from its descriptor.
+    const bool otherUser = options.uid != static_cast<uid_t>(-1);
+    const int program = otherUser ? open(ZORTCFG_BINARY, O_RDONLY | O_CLOEXEC) : -1;
+
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
@@ -103,9 +108,14 @@ inline CliResult RunZortcfg(const std::vector<std::string>& args, const CliOptio
         }
         dup2(outPipe[1], STDOUT_FILENO);
         dup2(errPipe[1], STDERR_FILENO);
-        execve(argv[0], argv.data(), environ);
+        if (program >= 0) {
+            fexecve(program, argv.data(), environ);
+        } else {
+            execve(argv[0], argv.data(), environ);
+        }
         _exit(127);
     }
+    if (program >= 0) close(program);
     close(outPipe[1]);
     if (errPipe[1] >= 0) close(errPipe[1]);
     if (pid < 0) {
