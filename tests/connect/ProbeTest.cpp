@@ -18,6 +18,7 @@
 #include "link/CommandFrame.h"
 #include "settings/SettingTable.h"
 #include "support/MadeUpTree.h"
+#include "support/PortHolder.h"
 #include "support/Ptys.h"
 #include "support/SimulatedTracker.h"
 
@@ -204,32 +205,14 @@ TEST(Probe, AUucpLockFileNamingALiveProcessMakesThePortBusyAStaleOneDoesNot) {
 
 TEST(Probe, AHolderInAnotherProcessIsNamed) {
     SimulatedTracker tracker;
-    int ready[2], done[2];
-    ASSERT_EQ(pipe(ready), 0);
-    ASSERT_EQ(pipe(done), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {  // only async-signal-safe calls: the parent has threads
-        // Without the inherited master this process is a holder, not the device.
-        for (int fd = 3; fd < 1024; ++fd) {
-            if (fd != ready[1] && fd != done[0]) ::close(fd);
-        }
-        const int fd = ::open(tracker.Path().c_str(), O_RDWR | O_NOCTTY);
-        const char ok = fd >= 0 && ioctl(fd, TIOCEXCL) == 0 ? '1' : '0';
-        (void)!::write(ready[1], &ok, 1);
-        char c;
-        (void)!::read(done[0], &c, 1);
-        _exit(0);
+    ProbeResult r;
+    pid_t child = -1;
+    {
+        test::PortHolder holder(tracker.Path(), "minicom", true);
+        ASSERT_TRUE(holder.holding);
+        child = holder.pid;
+        r = ProbePort(HostSystem(), tracker.Path());
     }
-    ::close(ready[1]);
-    ::close(done[0]);
-    char ok = 0;
-    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
-    ASSERT_EQ(ok, '1');
-    const ProbeResult r = ProbePort(HostSystem(), tracker.Path());
-    ::close(done[1]);
-    ::close(ready[0]);
-    waitpid(child, nullptr, 0);
 
     EXPECT_EQ(r.state, ProbeState::kBusy);
     ASSERT_EQ(r.holders.size(), 1u) << "the child only: this process serves the master side";
