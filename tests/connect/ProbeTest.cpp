@@ -21,6 +21,7 @@
 #include "support/PortHolder.h"
 #include "support/Ptys.h"
 #include "support/SimulatedTracker.h"
+#include "support/Threads.h"
 
 namespace zort {
 namespace {
@@ -28,6 +29,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::LonePty;
 using test::PlanOf;
+using test::RunningThreadsOfThisProcess;
 using test::SimulatedTracker;
 using ::testing::HasSubstr;
 using Clock = std::chrono::steady_clock;
@@ -38,15 +40,9 @@ ProbeOptions ShortWaits() {
     return options;
 }
 
-int ThreadsOfThisProcess() {
-    int n = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/task")) ++n;
-    return n;
-}
-
 TEST(Probe, ATrackerGivesItsIdentityVersionAndImeiAndIsLeftFree) {
     SimulatedTracker tracker;
-    const int threadsBefore = ThreadsOfThisProcess();
+    const int threadsBefore = RunningThreadsOfThisProcess();
     const ProbeResult r = ProbePort(HostSystem(), tracker.Path());
 
     EXPECT_EQ(StateName(r.state), "tracker");
@@ -69,7 +65,7 @@ TEST(Probe, ATrackerGivesItsIdentityVersionAndImeiAndIsLeftFree) {
     const UseCheck after = CheckInUse(tracker.Path());
     EXPECT_FALSE(after.exclusive) << "the exclusive flag outlives a close unless cleared";
     EXPECT_FALSE(after.locked);
-    EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore) << "every probe thread is joined";
+    EXPECT_EQ(RunningThreadsOfThisProcess(), threadsBefore) << "every probe thread is joined";
 }
 
 struct SilentCase {
@@ -307,7 +303,7 @@ TEST(Probe, ManyPortsAreProbedSideBySideAndAnsweredInTheOrderAsked) {
     std::vector<std::string> ports = {first.Path(), "/dev/ttyUSB-zort-absent"};
     for (const LonePty& p : silent) ports.push_back(p.path);
     ports.push_back(second.Path());
-    const int threadsBefore = ThreadsOfThisProcess();
+    const int threadsBefore = RunningThreadsOfThisProcess();
     const auto start = Clock::now();
     const std::vector<ProbeResult> results = ProbePorts(HostSystem(), ports);
     const auto elapsed = Clock::now() - start;
@@ -319,7 +315,7 @@ TEST(Probe, ManyPortsAreProbedSideBySideAndAnsweredInTheOrderAsked) {
     for (size_t k = 2; k < 8; ++k) EXPECT_EQ(results[k].state, ProbeState::kSilent);
     EXPECT_EQ(results.back().state, ProbeState::kTracker);
     EXPECT_LT(elapsed, 6 * 350ms) << "six silent ports one after another would take this long";
-    EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore);
+    EXPECT_EQ(RunningThreadsOfThisProcess(), threadsBefore);
 }
 
 }  // namespace

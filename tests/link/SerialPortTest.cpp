@@ -10,6 +10,7 @@
 #include "link/OpenError.h"
 #include "link/SerialPort.h"
 #include "support/SimulatedTracker.h"
+#include "support/Threads.h"
 
 namespace zort {
 namespace {
@@ -292,13 +293,13 @@ TEST(SerialPort, ReopeningAThousandTimesLeaksNothing) {
     ASSERT_EQ(port.Open(tracker.Path()), 1);
     port.Close();
     const int fds = CountEntries("/proc/self/fd");
-    const int threads = CountEntries("/proc/self/task");
+    const int threads = test::RunningThreadsOfThisProcess();
     for (int i = 0; i < 1000; ++i) {
         ASSERT_EQ(port.Open(tracker.Path()), 1) << "opening " << i;
         port.Close();
     }
     EXPECT_EQ(CountEntries("/proc/self/fd"), fds);
-    EXPECT_EQ(CountEntries("/proc/self/task"), threads);
+    EXPECT_EQ(test::RunningThreadsOfThisProcess(), threads);
     // And the last opening still talks.
     ASSERT_EQ(port.Open(tracker.Path()), 1);
     port.SendFrame(kCmdReadParameter, 0x08080460, 0, nullptr);
