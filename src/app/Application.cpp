@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/PortFinder.h"
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "app/TForm3.h"
@@ -18,7 +19,9 @@ constexpr int kDemoBaud = 9600;  // the tracker's own line speed, so the demo fe
 
 }  // namespace
 
-Application::~Application() = default;
+Application::~Application() {
+    if (form1) form1->searchAgain = nullptr;
+}
 
 std::unique_ptr<Application> StartApplication(IniProfile serviceProfile) {
     auto app = std::make_unique<Application>();
@@ -59,6 +62,19 @@ bool Application::StartDemo() {
     form1->demoPort = DemoPort();
     form1->Button8Click();
     return true;
+}
+
+void Application::StartPortSearch(const QString& namedPort) {
+    if (portFinder) return;
+    TForm1& form = *form1;
+    PortFinder::Receivers receivers;
+    receivers.report = [&form](const PortReport& report) { form.ShowPortReport(report); };
+    receivers.leaseChanged = [&form] { form.RefreshPortActions(); };
+    portFinder = std::make_unique<PortFinder>(context.portLease, std::move(receivers));
+    if (demoTransport) portFinder->Announce(demoTransport->SlavePath());
+    if (!namedPort.isEmpty()) portFinder->Announce(namedPort.toStdString());
+    form.searchAgain = [finder = portFinder.get()] { finder->SearchAgain(); };
+    portFinder->Start();
 }
 
 QString Application::DemoPort() const {

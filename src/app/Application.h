@@ -15,6 +15,7 @@ namespace sim {
 class TrackerSimulator;
 class PtyTransport;
 }  // namespace sim
+class PortFinder;
 class TForm1;
 class TForm2;
 class TForm3;
@@ -29,6 +30,9 @@ struct Application {
     // port chooser (selected when no real port was found). False when it cannot start.
     bool StartDemo();
     QString DemoPort() const;
+    // Starts looking for trackers: now, on every plug and unplug, and when the ports are
+    // listed again. The demo tracker and `namedPort`, named by the user, are looked at too.
+    void StartPortSearch(const QString& namedPort = {});
 
     // The port, the settings image and the worker slots, for the whole run.
     DeviceContext context;
@@ -43,6 +47,8 @@ struct Application {
     std::unique_ptr<TForm4> form4;
     std::unique_ptr<TForm5> form5;
     std::unique_ptr<TForm6> form6;
+    // Reports into the main window: it stops before the windows go.
+    std::unique_ptr<PortFinder> portFinder;
 };
 
 // Creates the six windows, hidden, and wires them to each other. The service window

@@ -10,6 +10,7 @@
 
 #include "app/Icons.h"
 #include "app/LookAndFeel.h"
+#include "app/PortBox.h"
 #include "app/QtSinks.h"
 #include "app/TForm2.h"
 #include "ui_TForm1.h"
@@ -55,7 +56,12 @@ TForm1::TForm1(DeviceContext& context, QWidget* parent)
     SetUpToolbar();
     SetUpPages();
     Paint(ui->Panel4, kPanelColour, kTextColour);
-    ui->CheckBox1->hide();
+    portBox = std::make_unique<PortBox>(ui->ComboBox12, ui->CheckBox1, ui->LabelConnection);
+    ui->CheckBox1->setToolTip(QStringLiteral("Выбирать порт, на котором отвечает трекер"));
+    // The panel is as narrow as the column: the box's caption and the line under it
+    // take the column's smaller size.
+    for (QWidget* small : std::initializer_list<QWidget*>{ui->CheckBox1, ui->LabelConnection})
+        small->setFont(HeaderFont(10, false));
     connect(ui->Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
     // The list holds the ports found; a name typed by hand is used, not added to it. Only
     // a box with the focus changes: neither the wheel passing over it nor keys meant for
@@ -200,10 +206,16 @@ void TForm1::SetExpertMode(bool on) {
 void TForm1::PreferPort(const QString& port) {
     if (port.isEmpty()) return;
     preferredPort = port;
-    const int existing = ui->ComboBox12->findText(port);
-    if (existing >= 0) ui->ComboBox12->removeItem(existing);
-    ui->ComboBox12->insertItem(0, port);
-    ui->ComboBox12->setCurrentIndex(0);
+    ui->CheckBox1->setChecked(false);
+    portBox->Prefer(port);
+}
+
+std::string TForm1::SelectedPort() const {
+    return portBox->Selected();
+}
+
+void TForm1::ShowPortReport(const PortReport& report) {
+    portBox->Apply(report);
 }
 
 bool TForm1::HeaderMouseEvent(QEvent* event) {

@@ -26,6 +26,9 @@ class TForm1;
 namespace zort {
 
 class DeviceContext;
+class DoctorWindow;
+class PortBox;
+struct PortReport;
 class FirmwareSink;
 class RWSettingsThread;
 class SettingsImage;
@@ -59,8 +62,14 @@ class TForm1 : public QWidget {
     // command file and the engineering window.
     void SetExpertMode(bool on);
     // Puts `port` first in the port chooser and selects it; an entry of the same name
-    // further down is dropped.
+    // further down is dropped. The user named the port: it is not chosen for them.
     void PreferPort(const QString& port);
+    // The port every operation opens: the chosen entry's path, or the name typed.
+    std::string SelectedPort() const;
+    // What the search for trackers found: labels, the line under the box, the choice.
+    void ShowPortReport(const PortReport& report);
+    // Opens the doctor's window on the chosen port and runs its checks.
+    void ShowDiagnostics();
 
     // The other windows, created at start-up after this one.
     TForm2* form2 = nullptr;
@@ -72,6 +81,10 @@ class TForm1 : public QWidget {
     // The built-in simulated tracker's port, offered last in the port chooser; empty
     // when there is none.
     QString demoPort;
+    // Asks the search for trackers to look at every port again; set while one runs.
+    std::function<void()> searchAgain;
+    // The doctor's window while it is open.
+    QPointer<DoctorWindow> doctorWindow;
 
     ~TForm1() override;
 
@@ -85,6 +98,10 @@ class TForm1 : public QWidget {
     // How the final message of an operation is shown (statusKind 3 or 4); tests
     // replace it to record instead of opening a box.
     std::function<void(int statusKind, const QString& text, const QString& detail)> showMessage;
+    // The box that shows it; one that says the tracker could not be reached offers
+    // "Диагностика…".
+    std::unique_ptr<QMessageBox> MessageBox(int statusKind, const QString& text, const QString& detail);
+    static inline const QString kDiagnoseButton = QStringLiteral("Диагностика…");
     // How a file name is asked for, starting in `folder`; tests replace them.
     std::function<QString(const QString& caption, const QString& folder, const QString& filter)> askOpenFile;
     std::function<QString(const QString& caption, const QString& defaultPath, const QString& filter)>
@@ -183,6 +200,9 @@ class TForm1 : public QWidget {
     QString OpenFileName(const QString& caption, const QString& filter);
     QString SaveFileName(const QString& caption, std::string_view defaultName, const QString& filter);
 
+    void ShowOperationMessage(int statusKind, const QString& text, const QString& detail);
+
+    std::unique_ptr<PortBox> portBox;
     std::unique_ptr<SettingsSink> settingsSink;
     std::unique_ptr<FirmwareSink> firmwareSink;
     // The read or write under way, for its "Отмена"; cleared on this thread when it ends,

@@ -11,8 +11,11 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTimer>
 
+#include "app/DoctorWindow.h"
 #include "app/PagesBinding.h"
+#include "app/PortBox.h"
 #include "app/QtPrompts.h"
 #include "app/QtSinks.h"
 #include "app/TForm1.h"
@@ -35,21 +38,53 @@
 namespace zort {
 namespace {
 
-void DefaultShowMessage(int statusKind, const QString& text, const QString& detail) {
-    if (statusKind != kStatusSuccess && statusKind != kStatusError) return;
-    QMessageBox box(statusKind == kStatusSuccess ? QMessageBox::Information : QMessageBox::Warning,
-                    QStringLiteral("Конфигуратор"), text, QMessageBox::Ok);
-    if (!detail.isEmpty()) box.setInformativeText(detail);
-    box.exec();
+// The port did not open, or the tracker behind it did not answer.
+bool IsConnectionFailure(const QString& text) {
+    for (const char* failure : {kDeviceNotConnected, kReadFailed, kWriteFailed}) {
+        if (text == QString::fromUtf8(failure)) return true;
+    }
+    return false;
 }
 
 }  // namespace
+
+std::unique_ptr<QMessageBox> TForm1::MessageBox(int statusKind, const QString& text, const QString& detail) {
+    auto box = std::make_unique<QMessageBox>(
+        statusKind == kStatusSuccess ? QMessageBox::Information : QMessageBox::Warning,
+        QStringLiteral("Конфигуратор"), text, QMessageBox::Ok, this);
+    if (!detail.isEmpty()) box->setInformativeText(detail);
+    if (statusKind == kStatusError && IsConnectionFailure(text))
+        box->addButton(kDiagnoseButton, QMessageBox::ActionRole);
+    return box;
+}
+
+void TForm1::ShowOperationMessage(int statusKind, const QString& text, const QString& detail) {
+    if (statusKind != kStatusSuccess && statusKind != kStatusError) return;
+    const std::unique_ptr<QMessageBox> box = MessageBox(statusKind, text, detail);
+    box->exec();
+    const QAbstractButton* clicked = box->clickedButton();
+    // After the box: the operation that failed still holds the port until it is closed.
+    if (clicked && clicked->text() == kDiagnoseButton) QTimer::singleShot(0, this, &TForm1::ShowDiagnostics);
+}
+
+void TForm1::ShowDiagnostics() {
+    DoctorOptions options;
+    options.port = SelectedPort();
+    if (doctorWindow) doctorWindow->deleteLater();
+    doctorWindow = new DoctorWindow(
+        context.portLease, options, [this] { RefreshPortActions(); }, this);
+    doctorWindow->setAttribute(Qt::WA_DeleteOnClose);
+    doctorWindow->show();
+    doctorWindow->Check();
+}
 
 void TForm1::InitActions() {
     settingsSink = std::make_unique<SettingsSink>(*this);
     firmwareSink = std::make_unique<FirmwareSink>(*this);
     prompts = std::make_unique<QtPrompts>(*this);
-    showMessage = DefaultShowMessage;
+    showMessage = [this](int statusKind, const QString& text, const QString& detail) {
+        ShowOperationMessage(statusKind, text, detail);
+    };
     confirmClose = [this](const QString& question) { return AskAbortUpdate(question); };
     askOpenFile = [this](const QString& caption, const QString& folder, const QString& filter) {
         return QFileDialog::getOpenFileName(this, caption, folder, filter);
@@ -76,16 +111,14 @@ TForm1::~TForm1() {
 }
 
 void TForm1::Button8Click() {
-    ui->ComboBox12->clear();
-    for (const std::string& port : ListSerialPorts()) ui->ComboBox12->addItem(QString::fromStdString(port));
     // The simulated tracker is offered last, and chosen only when no tracker is there.
-    if (!demoPort.isEmpty()) ui->ComboBox12->addItem(demoPort);
-    if (ui->ComboBox12->count() > 0) ui->ComboBox12->setCurrentIndex(0);
-    if (!preferredPort.isEmpty()) PreferPort(preferredPort);
+    portBox->SetDemoPort(demoPort.toStdString());
+    portBox->List(ListSerialPorts(), preferredPort);
+    if (searchAgain) searchAgain();
 }
 
 bool TForm1::StartWorker(std::unique_ptr<Worker> worker) {
-    context.SetPortName(ui->ComboBox12->currentText().trimmed().toStdString());
+    context.SetPortName(SelectedPort());
     // One of its kind is already running, or the channel was taken meanwhile.
     const bool started = worker->Start();
     if (started) context.Adopt(std::move(worker));

@@ -234,7 +234,7 @@ bool TForm5::RefusedWhileBusy() {
 }
 
 void TForm5::UsePort() {
-    context.SetPortName(mainWindow.ui->ComboBox12->currentText().trimmed().toStdString());
+    context.SetPortName(mainWindow.SelectedPort());
 }
 
 bool TForm5::StartWorker(std::unique_ptr<Worker> worker, ServiceSink& sink) {

@@ -35,6 +35,7 @@ int main(int argc, char* argv[]) {
     }
     form1.SetExpertMode(parser.isSet(expert));
     if (parser.isSet(port)) form1.PreferPort(parser.value(port));
+    windows->StartPortSearch(parser.value(port));
 
     form1.show();
     return QApplication::exec();

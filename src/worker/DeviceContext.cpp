@@ -25,12 +25,24 @@ bool PortLease::TryTake(const void* newHolder, const std::string& what) {
     return true;
 }
 
-void PortLease::Give(const void* oldHolder) {
-    std::lock_guard lock(mutex);
-    if (holder != oldHolder) return;
-    holder = nullptr;
-    activity.clear();
+bool PortLease::TakeWhenFree(const void* newHolder, const std::string& what, std::stop_token stop) {
+    std::unique_lock lock(mutex);
+    if (!given.wait(lock, stop, [this] { return holder == nullptr; })) return false;
+    holder = newHolder;
+    activity = what;
     critical = false;
+    return true;
+}
+
+void PortLease::Give(const void* oldHolder) {
+    {
+        std::lock_guard lock(mutex);
+        if (holder != oldHolder) return;
+        holder = nullptr;
+        activity.clear();
+        critical = false;
+    }
+    given.notify_all();
 }
 
 void PortLease::SetCritical(const void* someHolder, bool isCritical) {

@@ -8,8 +8,10 @@
 // the port name only; the lease's own mutex guards its holder and is taken alone.
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,9 @@ class PortLease {
     // Takes the lease for `holder`, saying what it does (shown to whoever is refused);
     // false while someone else holds it.
     bool TryTake(const void* holder, const std::string& activity);
+    // Waits until the channel is free and takes it; false when `stop` was requested
+    // first. For work that may wait its turn, like a search for trackers.
+    bool TakeWhenFree(const void* holder, const std::string& activity, std::stop_token stop);
     // Gives the lease back; nothing when `holder` does not hold it.
     void Give(const void* holder);
     // Whether stopping the holder now would leave the device without a program.
@@ -55,6 +60,7 @@ class PortLease {
 
   private:
     mutable std::mutex mutex;
+    std::condition_variable_any given;
     const void* holder = nullptr;
     std::string activity;
     bool critical = false;

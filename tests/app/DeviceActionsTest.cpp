@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,6 +22,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolButton>
 #include <atomic>
 #include <chrono>
@@ -29,8 +31,10 @@
 #include <thread>
 
 #include "app/Application.h"
+#include "app/DoctorWindow.h"
 #include "app/LookAndFeel.h"
 #include "app/PagesBinding.h"
+#include "app/PortFinder.h"
 #include "app/ProgramSetup.h"
 #include "app/QtPrompts.h"
 #include "app/TForm1.h"
@@ -50,6 +54,7 @@
 #include "ui_TForm3.h"
 #include "ui_TForm5.h"
 #include "ui_TForm6.h"
+#include "worker/WorkerSink.h"
 
 using zort::TForm1;
 
@@ -115,6 +120,7 @@ struct Harness {
         form->prompts = std::move(p);
         form5 = app->form5.get();
         defaultConfirmClose = form->confirmClose;
+        defaultShowMessage = form->showMessage;
         form->showMessage = [this](int kind, const QString& text, const QString& detail) {
             recorded.messages.push_back(QString::number(kind) + " " + text);
             recorded.details.push_back(detail);
@@ -183,6 +189,7 @@ struct Harness {
     // Where each file dialog started, and what it offered.
     std::vector<std::pair<QString, QString>> asked;
     std::function<bool(const QString&)> defaultConfirmClose;  // the real box
+    std::function<void(int, const QString&, const QString&)> defaultShowMessage;
 };
 
 }  // namespace
@@ -648,6 +655,101 @@ class DeviceActionsTest : public QObject {
             QVERIFY(h.form3->ui->Button1->isEnabled());
             QVERIFY(h.WaitIdle());
         }
+    }
+
+    // The search for trackers, as at a newcomer's start: the demo is offered at once and
+    // labelled, a tracker plugged in is found, labelled and chosen, and its path, not its
+    // label, is what a read opens. Pulled out, it stays chosen and the line says so.
+    void TheSearchOffersTheDemoThenChoosesAPluggedTracker() {
+        Harness h;
+        h.form->ui->CheckBox1->setChecked(true);  // the Harness named its port
+        QVERIFY(h.app->StartDemo());
+        const QString demo = h.app->DemoPort();
+        QCOMPARE(h.form->ui->ComboBox12->currentText(), QStringLiteral("Демо-трекер (встроенный)"));
+        QCOMPARE(h.form->SelectedPort(), demo.toStdString());
+        h.app->StartPortSearch();
+        QVERIFY(Harness::WaitFor([&] { return !h.form->ui->LabelConnection->text().isEmpty(); }, 3000));
+        QCOMPARE(h.form->ui->LabelConnection->text(),
+                 QStringLiteral("Подключено: ЗОРТ Z410 №004217\nПО Z410 2.14\nIMEI 861234050123456"));
+        QCOMPARE(h.form->SelectedPort(), demo.toStdString());
+
+        const QString path = QString::fromStdString(h.transport.SlavePath());
+        QElapsedTimer plugged;
+        plugged.start();
+        h.app->portFinder->Announce(path.toStdString());
+        QVERIFY(Harness::WaitFor([&] { return h.form->SelectedPort() == path.toStdString(); }, 2000));
+        qInfo("a plugged tracker was chosen after %lld ms", static_cast<long long>(plugged.elapsed()));
+        QCOMPARE(h.form->ui->ComboBox12->currentText(),
+                 path + QStringLiteral(" — ЗОРТ Z410 №004217 · IMEI 861234050123456"));
+        QVERIFY(Harness::WaitFor([&] { return h.form->ui->SpeedButton4->isEnabled(); }));
+        h.form->SpeedButton4Click();
+        QVERIFY(h.WaitIdle());
+        QCOMPARE(h.simulator.FramesReceived(), 3 + 31);  // the probe's three reads, then the read
+        QVERIFY(h.recorded.messages.empty());
+
+        // A second tracker is labelled but chosen for nobody: which one is the user's call.
+        zort::sim::TrackerSimulator otherSimulator;
+        zort::sim::PtyTransport other(otherSimulator);
+        std::string error;
+        QVERIFY(other.Start(error));
+        h.app->portFinder->Announce(other.SlavePath());
+        const auto labelOf = [&](const std::string& port) {
+            const int index = h.form->ui->ComboBox12->findData(QString::fromStdString(port));
+            return index < 0 ? QString() : h.form->ui->ComboBox12->itemText(index);
+        };
+        QVERIFY(Harness::WaitFor([&] { return labelOf(other.SlavePath()).contains(QStringLiteral("IMEI")); },
+                                 2000));
+        QCOMPARE(h.form->SelectedPort(), path.toStdString());
+
+        h.app->portFinder->Withdraw(path.toStdString());
+        QVERIFY(Harness::WaitFor(
+            [&] { return h.form->ui->LabelConnection->text() == QStringLiteral("Устройство отключено"); },
+            2000));
+        QCOMPARE(h.form->ui->ComboBox12->currentText(), path + QStringLiteral(" (отключен)"));
+        // Listing again keeps what the search found.
+        h.form->Button8Click();
+        QVERIFY(labelOf(other.SlavePath()).contains(QStringLiteral("IMEI")));
+    }
+
+    // A message that says the tracker could not be reached offers the doctor; the doctor
+    // waits for the failed operation to give the port back and checks the port chosen.
+    void AFailedConnectionOffersTheDoctorsChecks() {
+        Harness h;
+        QVERIFY(h.form->MessageBox(zort::kStatusSuccess, QStringLiteral("Настройки успешно записаны"), {})
+                    ->buttons()
+                    .size() == 1);
+        h.form->showMessage = h.defaultShowMessage;
+        h.form->show();
+        h.form->ui->ComboBox12->setEditText(QStringLiteral("/dev/ttyUSB-zort-absent"));
+        {
+            zort::test::BoxAnswers answers(TForm1::kDiagnoseButton);
+            h.form->SpeedButton4Click();
+            QVERIFY(
+                Harness::WaitFor([&] { return h.form->doctorWindow && !h.form->doctorWindow->Checking(); }));
+            QCOMPARE(answers.texts, QStringList{QStringLiteral("Устройство не подключено")});
+            QVERIFY(answers.buttonTexts.contains(TForm1::kDiagnoseButton));
+        }
+        zort::DoctorWindow* doctor = h.form->doctorWindow;
+        QVERIFY(doctor->isVisible());
+        QCOMPARE(doctor->Results().front().name, std::string("port"));
+        QCOMPARE(doctor->Results().front().status, zort::CheckStatus::kProblem);
+        QVERIFY(doctor->lines->toPlainText().contains(QStringLiteral("/dev/ttyUSB-zort-absent")));
+        QVERIFY(doctor->copyButton->isEnabled());
+        doctor->copyButton->click();
+        QCOMPARE(QApplication::clipboard()->text(), doctor->Commands());
+        QVERIFY(doctor->Commands().startsWith(QStringLiteral("# ")));
+
+        // On the tracker's own port every check passes and there is nothing to copy.
+        h.form->ui->ComboBox12->setCurrentIndex(0);
+        QCOMPARE(h.form->SelectedPort(), h.transport.SlavePath());
+        h.form->ShowDiagnostics();
+        QVERIFY(Harness::WaitFor([&] { return h.form->doctorWindow && !h.form->doctorWindow->Checking(); }));
+        doctor = h.form->doctorWindow;
+        QVERIFY(!zort::AnyProblem(doctor->Results()));
+        QCOMPARE(doctor->Results().back().line,
+                 std::string("трекер отвечает: ЗОРТ Z410 №004217, ПО Z410 2.14, IMEI 861234050123456"));
+        QVERIFY(!doctor->copyButton->isEnabled());
+        QVERIFY(h.form->ui->SpeedButton4->isEnabled());  // the port is free again
     }
 
     void ClosingDuringAReadEndsQuietlyAndQuickly() {

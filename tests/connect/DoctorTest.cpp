@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "connect/Doctor.h"
+#include "connect/FixCommands.h"
 #include "support/MadeUpTree.h"
 #include "support/Ptys.h"
 
@@ -265,6 +266,18 @@ TEST(Doctor, ModemManagerOnTheUsersPortWithoutTheGroup) {
     EXPECT_EQ(results[2].fix, ModemManagerRule("0483", "5740"));
     EXPECT_TRUE(m.probed.empty()) << "no handshake on a port this login may not open";
     EXPECT_TRUE(AnyProblem(results));
+
+    // What "Копировать команды" puts on the clipboard: the rule goes to its file in one
+    // command, and a second device's rule joins it instead of replacing it.
+    std::vector<CheckResult> twoDevices = results;
+    twoDevices.push_back(results[2]);
+    twoDevices.back().fix = ModemManagerRule("1a86", "7523");
+    EXPECT_EQ(FixCommands(twoDevices),
+              "sudo tee /etc/udev/rules.d/99-zort-tracker.rules > /dev/null <<'EOF'\n" +
+                  ModemManagerRule("0483", "5740") +
+                  ModemManagerRule("1a86", "7523").substr(ModemManagerRule("1a86", "7523").find('\n') + 1) +
+                  "EOF\nsudo udevadm control --reload-rules && sudo udevadm trigger\n"
+                  "sudo usermod -aG dialout $USER\n");
 }
 
 TEST(Doctor, ABusyPortsHandshakeFailurePointsAtTheHoldersFix) {
@@ -283,6 +296,9 @@ TEST(Doctor, ABusyPortsHandshakeFailurePointsAtTheHoldersFix) {
                 ElementsAre("port ok", "access ok", "holders problem", "handshake problem"));
     EXPECT_EQ(results[2].fix, "закройте minicom (PID 4410)");
     EXPECT_EQ(results[3].fix, "закройте minicom (PID 4410)");
+    EXPECT_EQ(FixCommands(results), "# закройте minicom (PID 4410)\n")
+        << "advice is no command, and said once";
+    EXPECT_EQ(FixCommands({results[0], results[1]}), "");
 }
 
 TEST(Doctor, NoPortsAtAllOrNotTheOneAskedFor) {

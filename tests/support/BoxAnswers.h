@@ -14,13 +14,19 @@ namespace zort::test {
 class BoxAnswers : public QObject {
   public:
     // Presses `button` on every box that opens while this object lives.
-    explicit BoxAnswers(QMessageBox::StandardButton button) : button(button) {
+    explicit BoxAnswers(QMessageBox::StandardButton button) : BoxAnswers(button, QString()) {}
+    // Presses the button captioned `text`, one the program added to the box.
+    explicit BoxAnswers(const QString& text) : BoxAnswers(QMessageBox::NoButton, text) {}
+
+  private:
+    BoxAnswers(QMessageBox::StandardButton button, const QString& text) : button(button), buttonText(text) {
         // Polled: a box runs its own event loop, where only timers reach us.
         timer.setInterval(20);
         QObject::connect(&timer, &QTimer::timeout, this, [this] { AnswerOpenBox(); });
         timer.start();
     }
 
+  public:
     // Title and text of every box answered, in order.
     QStringList titles;
     QStringList texts;
@@ -38,12 +44,19 @@ class BoxAnswers : public QObject {
             texts << box->text();
             for (QAbstractButton* offered : box->buttons()) buttonTexts << offered->text();
             if (box->defaultButton() != nullptr) defaults << box->defaultButton()->text();
+            for (QAbstractButton* offered : box->buttons()) {
+                if (!buttonText.isEmpty() && offered->text() == buttonText) {
+                    offered->click();
+                    return;
+                }
+            }
             if (QAbstractButton* pressed = box->button(button)) pressed->click();
             return;
         }
     }
 
     QMessageBox::StandardButton button;
+    QString buttonText;
     QTimer timer;
 };
 

@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 
 #include "firmware/MCUpdateThread.h"
 #include "settings/ExchangeTable.h"
@@ -191,6 +193,26 @@ TEST(SettingsExchange, WhileAWriteHoldsTheChannelNoOtherOperationStartsAndACance
 
     EXPECT_TRUE(flasher.Start()) << "free again once the write has ended";
     flasher.Join();
+}
+
+TEST(SettingsExchange, AWorkThatMayWaitTakesTheChannelWhenItIsGivenBackOrGivesUpWhenStopped) {
+    PortLease lease;
+    const int reader = 0, search = 0, other = 0;
+    ASSERT_TRUE(lease.TryTake(&reader, "идёт чтение настроек"));
+    std::atomic<bool> took{false};
+    std::jthread waiting([&](std::stop_token stop) { took = lease.TakeWhenFree(&search, "поиск", stop); });
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(took) << "taken from under the read";
+    lease.Give(&reader);
+    waiting.join();
+    EXPECT_TRUE(took);
+    EXPECT_EQ(lease.Activity(), "поиск");
+
+    std::jthread stopped([&](std::stop_token stop) { took = lease.TakeWhenFree(&other, "другое", stop); });
+    stopped.request_stop();
+    stopped.join();
+    EXPECT_FALSE(took);
+    EXPECT_EQ(lease.Activity(), "поиск") << "the holder keeps it";
 }
 
 TEST(SettingsExchange, CancelEndsARunningReadAtOnce) {
