@@ -37,20 +37,17 @@ QString ResultsHtml(const std::vector<CheckResult>& results) {
     std::string port = "\n";  // no port has this name: the first one gets its heading
     for (const CheckResult& r : results) {
         if (r.port != port) {
-            if (!r.port.empty()) html += QStringLiteral("<p><b>%1</b></p>").arg(Escaped(r.port));
+            if (!r.port.empty())
+                html += QStringLiteral("<p style='margin-top:4px'><b>%1</b></p>").arg(Escaped(r.port));
             port = r.port;
         }
-        html += QStringLiteral("<p style='margin-left:8px'>%1&nbsp;&nbsp;%2")
+        html += QStringLiteral("<p style='margin:6px 0 0 8px'>%1&nbsp;&nbsp;%2</p>")
                     .arg(Mark(r.status), Escaped(r.line));
-        if (!r.fix.empty()) {
-            QString fix = Escaped(r.fix);
-            fix.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
-            html += QStringLiteral(
-                        "<br><span style='margin-left:24px'>Исправить:</span>"
-                        "<br><code style='background:#F5F2F0'>%1</code>")
-                        .arg(fix);
-        }
-        html += QStringLiteral("</p>");
+        if (r.fix.empty()) continue;
+        html += QStringLiteral(
+                    "<p style='margin:2px 0 0 28px; color:#5A5A5E'>Исправить:</p>"
+                    "<pre style='margin:0 0 0 28px; background:#F5F2F0; white-space:pre-wrap'>%1</pre>")
+                    .arg(Escaped(r.fix));
     }
     return html;
 }
@@ -104,7 +101,11 @@ void DoctorWindow::StopChecks() {
 void DoctorWindow::Check() {
     StopChecks();
     checking = true;
-    summary->setText(QStringLiteral("Проверка…"));
+    // The checks wait for an operation that holds the port; say so rather than seem stuck.
+    const std::string busy = lease.Activity();
+    summary->setText(busy.empty() ? QStringLiteral("Проверка…")
+                                  : QStringLiteral("Проверка начнётся, когда освободится порт (%1).")
+                                        .arg(QString::fromStdString(busy)));
     copyButton->setEnabled(false);
     againButton->setEnabled(false);
     calls = std::make_unique<MainThreadCalls>();
@@ -114,14 +115,14 @@ void DoctorWindow::Check() {
         std::vector<CheckResult> found = RunDoctor(HostSystem(), options);
         lease.Give(this);
         calls->Run([&] {
-            results = std::move(found);
-            ShowResults();
+            Show(std::move(found));
             leaseChanged();
         });
     });
 }
 
-void DoctorWindow::ShowResults() {
+void DoctorWindow::Show(std::vector<CheckResult> found) {
+    results = std::move(found);
     checking = false;
     lines->setHtml(ResultsHtml(results));
     summary->setText(AnyProblem(results) ? QStringLiteral("Найдены проблемы; ниже — как их исправить.")

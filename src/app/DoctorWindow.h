@@ -36,6 +36,8 @@ class DoctorWindow : public QDialog {
     void Check();
     bool Checking() const { return checking; }
     const std::vector<CheckResult>& Results() const { return results; }
+    // Shows checks made elsewhere, as if this window had made them.
+    void Show(std::vector<CheckResult> found);
     // What "Копировать команды" puts on the clipboard.
     QString Commands() const;
 
@@ -48,7 +50,6 @@ class DoctorWindow : public QDialog {
     void Checked();
 
   private:
-    void ShowResults();
     void StopChecks();
 
     PortLease& lease;

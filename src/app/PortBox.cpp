@@ -155,6 +155,10 @@ void PortBox::FitPopup() {
 }
 
 void PortBox::ShowStatus() {
+    // A label longer than the box shows its beginning, where the port is.
+    if (box->lineEdit() && box->currentIndex() >= 0 &&
+        box->currentText() == box->itemText(box->currentIndex()))
+        box->lineEdit()->setCursorPosition(0);
     const ProbeResult* r = Found(Selected());
     if (!r) {
         status->clear();

@@ -3,6 +3,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen zort-screenshots DIR
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -24,7 +25,9 @@
 #include <string>
 
 #include "app/Application.h"
+#include "app/DoctorWindow.h"
 #include "app/LookAndFeel.h"
+#include "app/PortFinder.h"
 #include "app/ProgramSetup.h"
 #include "app/ProgressText.h"
 #include "app/TForm1.h"
@@ -84,7 +87,6 @@ void Click(QWidget* widget) {
 
 // Values as long as a tracker reports them, so that the review sees full fields.
 void FillSample(zort::TForm1& form) {
-    form.ui->ComboBox12->addItems({QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyUSB0")});
     form.ui->Label17->setText(QStringLiteral("Z410-2.07"));
     form.ui->Label18->setText(QStringLiteral("BL-1.02"));
     form.ui->Edit11->setText(QStringLiteral("861234567890123"));
@@ -175,6 +177,92 @@ bool SaveMainWindowStates(zort::TForm1& form1, const QDir& dir) {
     return ok;
 }
 
+// What a search finds on a technician's desk: the tracker, an adapter with nothing behind
+// it, and a port ModemManager has seized.
+zort::PortReport SampleSearch() {
+    zort::PortReport report;
+    report.first = true;
+    zort::ProbeResult tracker;
+    tracker.port = "/dev/ttyACM0";
+    tracker.state = zort::ProbeState::kTracker;
+    tracker.identity = "ЗОРТ Z410 №004217";
+    tracker.softwareVersion = "Z410-2.07";
+    tracker.imei = "861234567890123";
+    tracker.usb = zort::UsbInfo{"0483", "5740", "ZORT", "ZORT Z410", "004217"};
+    zort::ProbeResult adapter;
+    adapter.port = "/dev/ttyUSB0";
+    adapter.state = zort::ProbeState::kSilent;
+    adapter.reason = "Порт /dev/ttyUSB0 не отвечает";
+    adapter.usb = zort::UsbInfo{"10c4", "ea60", "Silicon Labs", "CP2102 USB to UART", std::nullopt};
+    zort::ProbeResult seized;
+    seized.port = "/dev/ttyUSB1";
+    seized.state = zort::ProbeState::kBusy;
+    seized.reason = "Порт занят: ModemManager (PID 812) открыл его монопольно";
+    seized.holders = {{812, "ModemManager"}};
+    seized.usb = zort::UsbInfo{"1a86", "7523", std::nullopt, "USB Serial", std::nullopt};
+    report.probed = {tracker, adapter, seized};
+    return report;
+}
+
+// The doctor on the seized port of a user who is not yet in the port's group.
+std::vector<zort::CheckResult> SampleDoctor() {
+    using namespace zort;
+    const std::string port = "/dev/ttyUSB1";
+    const UsbInfo usb{"1a86", "7523", std::nullopt, "USB Serial", std::nullopt};
+    PortNode node;
+    node.kind = NodeKind::kSerialLine;
+    node.group = 20;
+    node.mode = 020660;
+    std::vector<CheckResult> results;
+    results.push_back(CheckPresence(port, NodeKind::kSerialLine, usb, {"/dev/ttyACM0", port}));
+    results.push_back(
+        CheckAccess(port, node, UserIdentity{1000, {1000}, "tech"}, ParseGroups("dialout:x:20:\n")));
+    PortUse use;
+    use.exclusive = true;
+    use.holders = {{812, "ModemManager"}};
+    use.usb = usb;
+    for (CheckResult& r : CheckHolders(port, use)) results.push_back(std::move(r));
+    ProbeResult probe;
+    probe.port = port;
+    probe.state = ProbeState::kBusy;
+    probe.reason = "порт занят: ModemManager (PID 812) открыл его монопольно";
+    probe.holders = use.holders;
+    results.push_back(CheckHandshake(probe));
+    return results;
+}
+
+// The port list as the search labels it, the line under it for a tracker and for a
+// seized port, and the doctor's window on the seized one.
+bool SaveConnectionStates(zort::TForm1& form1, const QDir& dir) {
+    bool ok = true;
+    form1.SelectNavigation(1);
+    form1.ShowPortReport(SampleSearch());
+    ok &= Save(&form1, dir, QStringLiteral("form1-port-found.png"));
+    QComboBox* box = form1.ui->ComboBox12;
+    box->showPopup();
+    QApplication::processEvents();
+    QWidget* popup = box->view()->window();
+    QImage withList = WithCaption(&form1);
+    {
+        QPainter painter(&withList);
+        const QPoint at = popup->mapToGlobal(QPoint(0, 0)) - form1.mapToGlobal(QPoint(0, 0));
+        painter.drawPixmap(at + QPoint(1, 24), popup->grab());
+    }
+    box->hidePopup();
+    const QString listPath = dir.filePath(QStringLiteral("form1-port-list.png"));
+    ok &= withList.save(listPath);
+    QTextStream(stdout) << listPath << '\n';
+    box->setCurrentIndex(box->findData(QStringLiteral("/dev/ttyUSB1")));
+    ok &= Save(&form1, dir, QStringLiteral("form1-port-busy.png"));
+
+    zort::DoctorWindow doctor(
+        form1.context.portLease, {}, [] {}, &form1);
+    doctor.Show(SampleDoctor());
+    ok &= Save(&doctor, dir, QStringLiteral("doctor-window.png"));
+    doctor.hide();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -211,6 +299,7 @@ int main(int argc, char* argv[]) {
     }
 
     ok &= SaveMainWindowStates(form1, dir);
+    ok &= SaveConnectionStates(form1, dir);
     form1.close();
 
     ok &= Save(&form2, dir, QStringLiteral("form2.png"));
