@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "CliProcess.h"
+#include "cli/ConnectReport.h"
 #include "connect/DoctorChecks.h"
 #include "link/CommandFrame.h"
 #include "link/PortList.h"
@@ -451,6 +452,13 @@ TEST_F(CliConnect, DoctorGivesTheModemManagerRuleForTheUsbDeviceAndWritesIt) {
     EXPECT_EQ(Json::parse(quiet.out).size(), 4u) << "the note goes to stderr, not into the document";
     EXPECT_TRUE(Has(quiet.err, "Правило udev записано в " + File("again.rules"))) << quiet.err;
     EXPECT_EQ(Read("again.rules"), rule);
+
+    // One rule per kind of device, however many of it are plugged in.
+    const UsbInfo tracker{"0483", "5740", {}, {}, {}};
+    const UsbInfo adapter{"1a86", "7523", {}, {}, {}};
+    const UsbInfo noProduct{"0483", std::nullopt, {}, {}, {}};
+    EXPECT_EQ(cli::UdevRulesFor({tracker, std::nullopt, noProduct, adapter, tracker}),
+              rule + ModemManagerRule("1a86", "7523"));
 }
 
 }  // namespace
