@@ -43,7 +43,10 @@ void SettingsSink::LogReply(const uint8_t* reply32) {
 }
 
 void SettingsSink::ImageRead() {
-    OnMainThread([&] { form.ShowImage(true); });
+    OnMainThread([&] {
+        form.ShowImage(true);
+        form.TrackerAnswered();
+    });
 }
 
 void FirmwareSink::SetProgress(int maximum, int position) {

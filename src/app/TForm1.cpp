@@ -13,7 +13,9 @@
 #include "app/PortBox.h"
 #include "app/QtSinks.h"
 #include "app/TForm2.h"
+#include "settings/SettingTable.h"
 #include "ui_TForm1.h"
+#include "worker/DeviceContext.h"
 #include "worker/Worker.h"
 
 namespace zort {
@@ -215,6 +217,23 @@ std::string TForm1::SelectedPort() const {
 }
 
 void TForm1::ShowPortReport(const PortReport& report) {
+    portBox->Apply(report);
+}
+
+void TForm1::TrackerAnswered() {
+    // A tracker slow to wake misses the search's short wait but answers a read.
+    ProbeResult answered;
+    answered.port = context.PortName();
+    answered.state = ProbeState::kTracker;
+    {
+        std::lock_guard lock(context.imageMutex);
+        answered.identity = context.image.Utf8Text(slot::kDeviceIdentity);
+        answered.softwareVersion = context.image.Utf8Text(slot::kSoftwareVersion);
+        answered.imei = context.image.Utf8Text(slot::kImei);
+    }
+    if (const ProbeResult* before = portBox->Found(answered.port)) answered.usb = before->usb;
+    PortReport report;
+    report.probed = {answered};
     portBox->Apply(report);
 }
 

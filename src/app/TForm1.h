@@ -68,6 +68,8 @@ class TForm1 : public QWidget {
     std::string SelectedPort() const;
     // What the search for trackers found: labels, the line under the box, the choice.
     void ShowPortReport(const PortReport& report);
+    // A read has just succeeded: the port's line says so, whatever the search found.
+    void TrackerAnswered();
     // Opens the doctor's window on the chosen port and runs its checks.
     void ShowDiagnostics();
 

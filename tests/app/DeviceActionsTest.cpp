@@ -316,6 +316,10 @@ class DeviceActionsTest : public QObject {
         QVERIFY(!h.form3->isVisible());
         QVERIFY(h.recorded.messages.empty());
         QVERIFY(h.form6->ui->Memo1->toPlainText().contains("8 6 1 2 3 4"));
+        // The port's line knows the tracker now, though no search ever asked it.
+        QCOMPARE(h.form->ui->LabelConnection->text(),
+                 QStringLiteral("Подключено: ЗОРТ Z410 №004217\nПО Z410 2.14\nIMEI 861234050123456"));
+        QCOMPARE(h.form->SelectedPort(), h.transport.SlavePath());
         // The summary can be opened from the menu now.
         QVERIFY(h.form->ui->Label9->isEnabled());
         QTest::mouseClick(h.form->ui->Label9, Qt::LeftButton);
