@@ -27,4 +27,11 @@ struct ReplaceFileError {
 std::optional<ReplaceFileError> ReplaceFileWhole(const std::filesystem::path& target,
                                                  std::string_view content);
 
+// The same for a file that must not exist yet (a backup): the whole content appears
+// under `target` at once, or nothing does. When `target` exists already the step is
+// kRename with EEXIST and the file there is left alone. The temporary's name is this
+// call's own, so that programs and threads creating files side by side never share it.
+std::optional<ReplaceFileError> CreateFileWhole(const std::filesystem::path& target,
+                                                std::string_view content);
+
 }  // namespace zort

@@ -1,7 +1,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <string>
 
 #include "files/ReplaceFile.h"
 
@@ -42,12 +44,9 @@ bool Flushed(int fd) {
     return errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP;
 }
 
-}  // namespace
-
-std::optional<ReplaceFileError> ReplaceFileWhole(const std::filesystem::path& target,
-                                                 std::string_view content) {
-    std::filesystem::path temporary = target;
-    temporary += ".tmp";
+// Writes and flushes `content` to `temporary`; the temporary is gone after a failure.
+std::optional<ReplaceFileError> WriteTemporary(const std::filesystem::path& temporary,
+                                               std::string_view content) {
     const auto fail = [&](ReplaceFileError::Step step, std::error_code code) {
         ::unlink(temporary.c_str());
         return ReplaceFileError{step, code, temporary};
@@ -59,9 +58,49 @@ std::optional<ReplaceFileError> ReplaceFileWhole(const std::filesystem::path& ta
     const std::error_code writeError = written ? std::error_code() : Errno();
     if (::close(fd) != 0 && written) return fail(ReplaceFileError::Step::kWrite, Errno());
     if (!written) return fail(ReplaceFileError::Step::kWrite, writeError);
+    return std::nullopt;
+}
 
-    if (::rename(temporary.c_str(), target.c_str()) != 0)
-        return fail(ReplaceFileError::Step::kRename, Errno());
+}  // namespace
+
+std::optional<ReplaceFileError> ReplaceFileWhole(const std::filesystem::path& target,
+                                                 std::string_view content) {
+    std::filesystem::path temporary = target;
+    temporary += ".tmp";
+    if (auto failed = WriteTemporary(temporary, content)) return failed;
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        const std::error_code code = Errno();
+        ::unlink(temporary.c_str());
+        return ReplaceFileError{ReplaceFileError::Step::kRename, code, temporary};
+    }
+    FlushFolder(target);
+    return std::nullopt;
+}
+
+std::optional<ReplaceFileError> CreateFileWhole(const std::filesystem::path& target,
+                                                std::string_view content) {
+    std::filesystem::path temporary = target;
+    // This process's and this call's own: threads of one program may back up side by side.
+    static std::atomic<unsigned> calls{0};
+    temporary += "." + std::to_string(::getpid()) + "-" + std::to_string(calls++) + ".tmp";
+    if (auto failed = WriteTemporary(temporary, content)) return failed;
+    // A hard link never replaces what is there: the name is taken whole or not at all.
+    bool linked = ::link(temporary.c_str(), target.c_str()) == 0;
+    std::error_code code = linked ? std::error_code() : Errno();
+    if (!linked && (code.value() == EPERM || code.value() == ENOTSUP || code.value() == EOPNOTSUPP)) {
+        // A file system without hard links (a memory stick's): reserve the name, then
+        // rename over the empty reservation.
+        const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        code = fd < 0 ? Errno() : std::error_code();
+        if (fd >= 0) {
+            ::close(fd);
+            linked = ::rename(temporary.c_str(), target.c_str()) == 0;
+            code = linked ? std::error_code() : Errno();
+            if (!linked) ::unlink(target.c_str());
+        }
+    }
+    ::unlink(temporary.c_str());
+    if (!linked) return ReplaceFileError{ReplaceFileError::Step::kRename, code, temporary};
     FlushFolder(target);
     return std::nullopt;
 }

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 #include "files/ReplaceFile.h"
 #include "support/TempFolder.h"
@@ -93,6 +95,30 @@ TEST_F(ReplaceFileTest, ADiskFullHalfWayKeepsTheOldFile) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed write was not reported as a write failure";
     EXPECT_EQ(Read(target), "old settings");
     EXPECT_FALSE(fs::exists(Temporary()));
+}
+
+// A file that must be new: it never replaces one there, and files created side by side
+// by many threads are all kept whole, with no temporary left.
+TEST_F(ReplaceFileTest, ACreatedFileIsNewAndWholeAndNeverTakesAnothersPlace) {
+    ASSERT_FALSE(zort::CreateFileWhole(target, "first"));
+    const auto failed = zort::CreateFileWhole(target, "second");
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->step, ReplaceFileError::Step::kRename);
+    EXPECT_EQ(failed->code, std::errc::file_exists);
+    EXPECT_EQ(Read(target), "first");
+
+    std::vector<std::thread> threads;
+    for (int k = 0; k < 8; ++k) {
+        threads.emplace_back([&, k] {
+            const std::string text(5000, static_cast<char>('a' + k));
+            for (int n = 0; n < 20; ++n)
+                (void)zort::CreateFileWhole(folder / (std::to_string(k * 100 + n)), text);
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(Entries(), 1u + 8 * 20) << "a temporary left behind, or a file lost";
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(Read(folder / std::to_string(k * 100 + 19)), std::string(5000, static_cast<char>('a' + k)));
 }
 
 }  // namespace
