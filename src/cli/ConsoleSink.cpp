@@ -70,6 +70,13 @@ void ConsoleSink::Print(std::string_view line) {
     std::fflush(out);
 }
 
+void ConsoleSink::Note(std::string_view line) {
+    std::lock_guard lock(mutex);
+    ClearLineLocked();
+    std::fprintf(err, "%.*s\n", static_cast<int>(line.size()), line.data());
+    std::fflush(err);
+}
+
 void ConsoleSink::ShowProgress(const std::string& newCaption) {
     std::lock_guard lock(mutex);
     caption = newCaption;

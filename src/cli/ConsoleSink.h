@@ -29,6 +29,8 @@ class ConsoleSink : public WorkerSink {
 
     // A log line on stdout; the progress line is cleared first.
     void Print(std::string_view line);
+    // A note on stderr (what a script reads on stdout stays clean).
+    void Note(std::string_view line);
 
     void ShowProgress(const std::string& caption) override;
     void SetProgress(int maximum, int position) override;

@@ -96,6 +96,11 @@ void Prune(const fs::path& folder) {
 
 }  // namespace
 
+fs::path DefaultBackupRoot(const Environment& env) {
+    const fs::path data = ProgramDataFolder(env);
+    return data.empty() ? fs::path() : data / "backups";
+}
+
 std::string IsoUtcTime(std::chrono::system_clock::time_point time) {
     const std::time_t t = std::chrono::system_clock::to_time_t(time);
     std::tm utc{};

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "history/UserFolders.h"
 #include "settings/SettingsDocument.h"
 #include "worker/SettingsImage.h"
 
@@ -38,6 +39,9 @@ struct BackupResult {
     std::filesystem::path file;  // the backup stored
     std::string error;           // Russian, why nothing was stored
 };
+
+// "<data home>/zort-configurator/backups"; empty when there is no data home.
+std::filesystem::path DefaultBackupRoot(const Environment& env = ProcessEnvironment);
 
 // "2026-12-09T10:15:03Z".
 std::string IsoUtcTime(std::chrono::system_clock::time_point time);

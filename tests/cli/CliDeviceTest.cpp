@@ -104,6 +104,71 @@ TEST_F(CliDevice, ReadJsonWrittenToAnotherTrackerCarriesEveryWrittenItem) {
     EXPECT_EQ(Param(target.simulator, kWialonPasswordId), "пароль");
 }
 
+// Before a write the tracker's settings are read, what changes is listed on stderr and
+// the old settings are kept as a backup; a dry run lists and nothing more. Without a
+// backup nothing is written.
+TEST_F(CliDevice, AWriteKeepsWhatTheTrackerHeldAndSaysWhatChanges) {
+    const char* suiteHome = ::getenv("XDG_DATA_HOME");
+    const std::string restored = suiteHome ? suiteHome : "";
+    ::setenv("XDG_DATA_HOME", File("data").c_str(), 1);
+    SimulatedTracker tracker;
+    SetParam(tracker.simulator, kOwnerId, "+79001234567");
+    ASSERT_EQ(RunZortcfg({"read", "--port", tracker.Path(), "--json", File("now.json")}).status, 0);
+    const std::vector<std::string> write = {"write",
+                                            "--port",
+                                            tracker.Path(),
+                                            "--json",
+                                            File("now.json"),
+                                            "--set",
+                                            "owner_phone=+79161234567",
+                                            "--set",
+                                            "time_zone=-5"};
+    std::vector<std::string> dry = write;
+    dry.push_back("--dry-run");
+    const CliResult preview = RunZortcfg(dry);
+    ASSERT_EQ(preview.status, 0) << preview.err;
+    EXPECT_EQ(preview.out,
+              "Изменится:\n  Номер телефона владельца: +79001234567 → +79161234567\n"
+              "  Часовой пояс: 3 → -5\n");
+    EXPECT_TRUE(Frames(tracker.simulator, kCmdWriteParameter).empty());
+    EXPECT_FALSE(fs::exists(File("data"))) << "a dry run keeps no backup";
+
+    const CliResult written = RunZortcfg(write);
+    ASSERT_EQ(written.status, 0) << written.err;
+    EXPECT_TRUE(Has(written.err, "Изменится:\n  Номер телефона владельца: +79001234567 → +79161234567\n"));
+    const fs::path folder = File("data/zort-configurator/backups/861234050123456");
+    ASSERT_TRUE(fs::is_directory(folder)) << written.err;
+    const fs::path backup = fs::directory_iterator(folder)->path();
+    EXPECT_TRUE(Has(written.err, "Резервная копия настроек: " + backup.string())) << written.err;
+    const auto kept = nlohmann::json::parse(std::ifstream(backup));
+    EXPECT_EQ(kept["owner_phone"], "+79001234567") << "the settings before the write";
+    EXPECT_EQ(kept["time_zone"], "3");
+    EXPECT_EQ(kept["port"], tracker.Path());
+    EXPECT_EQ(kept["reason"], "запись настроек");
+    EXPECT_EQ(Param(tracker.simulator, kOwnerId), "+79161234567");
+
+    std::vector<std::string> unkept = write;
+    unkept.push_back("--no-backup");
+    const CliResult noBackup = RunZortcfg(unkept);
+    EXPECT_EQ(noBackup.status, 0) << noBackup.err;
+    EXPECT_TRUE(Has(noBackup.err, "Изменений нет")) << noBackup.err;
+    EXPECT_TRUE(Has(noBackup.err, "Резервная копия настроек не сохраняется (--no-backup)"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
+
+    // Backups cannot be kept: nothing reaches the tracker but the read.
+    Write("blocked", "a file where the folder should be");
+    ::setenv("XDG_DATA_HOME", File("blocked").c_str(), 1);
+    SimulatedTracker other;
+    std::vector<std::string> blocked = write;
+    blocked[2] = other.Path();
+    const CliResult refused = RunZortcfg(blocked);
+    ::setenv("XDG_DATA_HOME", restored.c_str(), 1);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(Has(refused.err, "Резервная копия настроек не сохранена")) << refused.err;
+    EXPECT_TRUE(Has(refused.err, "В устройство ничего не записано")) << refused.err;
+    EXPECT_TRUE(Frames(other.simulator, kCmdWriteParameter).empty());
+}
+
 TEST_F(CliDevice, EmptyOwnerIsRefusedWithoutYesAndWrittenAsNoNumberWithIt) {
     SimulatedTracker tracker;
     const CliResult refused = RunZortcfg({"write", "--port", tracker.Path(), "--defaults"});
@@ -188,7 +253,8 @@ TEST_F(CliDevice, VerifyNamesEveryFieldTheTrackerDidNotKeep) {
         << r.err;
     EXPECT_FALSE(Has(r.err, "owner_phone"));
     EXPECT_EQ(Frames(simulator, kCmdWriteParameter).size(), 25u);
-    EXPECT_EQ(Frames(simulator, kCmdReadParameter).size(), 31u);
+    EXPECT_EQ(Frames(simulator, kCmdReadParameter).size(), 2 * 31u)
+        << "the read before the write, then the check";
 
     SimulatedTracker healthy;
     std::vector<std::string> again = write;

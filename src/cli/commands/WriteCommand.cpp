@@ -1,7 +1,10 @@
 // zortcfg write: settings from a file or the factory values, checked exactly as the
-// write button checks the pages, then items 0..24 sent with command 2; --verify reads
-// them back and names every field the tracker did not keep.
+// write button checks the pages; then what the tracker holds is read, what changes is
+// listed and the old settings are kept as a backup, before items 0..24 go out with
+// command 2; --verify reads them back and names every field the tracker did not keep.
 
+#include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -10,12 +13,17 @@
 #include "cli/DeviceRun.h"
 #include "cli/SettingsDocument.h"
 #include "cli/SettingsSource.h"
+#include "history/BackupStore.h"
+#include "history/ChangePreview.h"
 #include "settings/ExchangeTable.h"
 #include "settings/RWSettingsThread.h"
 #include "settings/SettingsBinding.h"
 
 namespace zort::cli {
 namespace {
+
+constexpr const char* kNothingWritten = "В устройство ничего не записано";
+constexpr const char* kBackupReason = "запись настроек";
 
 std::string Quoted(const std::string& text) {
     return "«" + text + "»";
@@ -39,6 +47,8 @@ class WriteCommand final : public Command {
         AddSetOption(*command, source);
         command->add_flag("--yes", yes, "ответить «Да» на вопросы проверки");
         command->add_flag("--verify", verify, "прочитать записанное и сравнить");
+        command->add_flag("--dry-run", dryRun, "только показать, что изменится, ничего не записывая");
+        command->add_flag("--no-backup", noBackup, "не сохранять резервную копию настроек устройства");
         return command;
     }
 
@@ -50,6 +60,24 @@ class WriteCommand final : public Command {
 
         DeviceContext context;
         if (Outcome ready = PrepareContext(context, port); !ready.Ok()) return ready;
+        // What the tracker holds now: the preview compares against it, the backup keeps it.
+        SettingsImage before;
+        {
+            RWSettingsThread reader(context, sink);
+            reader.mode = kModeReadSettings;
+            reader.image = &before;
+            if (Outcome read = RunWorker(reader, sink, kReadCaption); !read.Ok()) {
+                return Outcome::DeviceFailed(read.message, kNothingWritten);
+            }
+        }
+        const std::string preview = PreviewText(ChangesBetween(before, image));
+        if (dryRun) {
+            std::fputs(preview.c_str(), stdout);
+            return Outcome::Success();
+        }
+        sink.Note(preview.substr(0, preview.size() - 1));
+        if (Outcome kept = KeepBackup(before, context.PortName(), sink); !kept.Ok()) return kept;
+
         context.image = image;
         {
             RWSettingsThread writer(context, sink);
@@ -97,6 +125,26 @@ class WriteCommand final : public Command {
         return Outcome::Success();
     }
 
+    Outcome KeepBackup(const SettingsImage& before, const std::string& portName, ConsoleSink& sink) const {
+        if (noBackup) {
+            sink.Note("Резервная копия настроек не сохраняется (--no-backup)");
+            return Outcome::Success();
+        }
+        const BackupResult stored =
+            BackupStore(DefaultBackupRoot())
+                .Store(before, portName, kBackupReason, std::chrono::system_clock::now());
+        if (!stored.ok) return Outcome::DeviceFailed(stored.error, kNothingWritten);
+        sink.Note("Резервная копия настроек: " + stored.file.string());
+        return Outcome::Success();
+    }
+
+    static std::string PreviewText(const std::vector<SettingChange>& changes) {
+        if (changes.empty()) return "Изменений нет: в устройстве уже эти настройки\n";
+        std::string text = "Изменится:\n";
+        for (const SettingChange& change : changes) text += "  " + ChangeLine(change) + "\n";
+        return text;
+    }
+
     static Outcome CompareWritten(const SettingsImage& sent, const SettingsImage& readBack,
                                   ConsoleSink& sink) {
         std::vector<std::string> lines;
@@ -117,6 +165,8 @@ class WriteCommand final : public Command {
     SettingsSource source;
     bool yes = false;
     bool verify = false;
+    bool dryRun = false;
+    bool noBackup = false;
 };
 
 const CommandRegistration kRegistered(30, [] { return std::make_unique<WriteCommand>(); });
