@@ -28,6 +28,7 @@ constexpr uint32_t kOwnerId = 0x08080460;
 constexpr uint32_t kPinId = 0x08080480;
 constexpr uint32_t kTimeZoneId = 0x08080580;
 constexpr uint32_t kWialonPasswordId = 0x08080120;
+constexpr uint32_t kImeiId = 0x080807E0;
 
 std::vector<sim::FrameRecord> Frames(const sim::TrackerSimulator& simulator, int command) {
     std::vector<sim::FrameRecord> frames;
@@ -109,7 +110,7 @@ TEST_F(CliDevice, ReadJsonWrittenToAnotherTrackerCarriesEveryWrittenItem) {
 // backup nothing is written.
 TEST_F(CliDevice, AWriteKeepsWhatTheTrackerHeldAndSaysWhatChanges) {
     const char* suiteHome = ::getenv("XDG_DATA_HOME");
-    const std::string restored = suiteHome ? suiteHome : "";
+    const std::string suiteHomeValue = suiteHome ? suiteHome : "";
     ::setenv("XDG_DATA_HOME", File("data").c_str(), 1);
     SimulatedTracker tracker;
     SetParam(tracker.simulator, kOwnerId, "+79001234567");
@@ -155,6 +156,38 @@ TEST_F(CliDevice, AWriteKeepsWhatTheTrackerHeldAndSaysWhatChanges) {
     EXPECT_TRUE(Has(noBackup.err, "Резервная копия настроек не сохраняется (--no-backup)"));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
 
+    // The backup brings the tracker back, and the state it replaces is kept in turn.
+    const CliResult restored = RunZortcfg({"restore", "--port", tracker.Path(), backup.string()});
+    ASSERT_EQ(restored.status, 0) << restored.err;
+    EXPECT_TRUE(Has(restored.err, "Номер телефона владельца: +79161234567 → +79001234567")) << restored.err;
+    EXPECT_EQ(Param(tracker.simulator, kOwnerId), "+79001234567");
+    EXPECT_EQ(Param(tracker.simulator, kTimeZoneId), "3");
+    const CliResult listed = RunZortcfg({"backups", "--json"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    const auto backups = nlohmann::json::parse(listed.out);
+    ASSERT_EQ(backups.size(), 2u);
+    EXPECT_EQ(backups[0]["reason"], "восстановление") << "newest first";
+    EXPECT_EQ(backups[0]["imei"], "861234050123456");
+    EXPECT_EQ(nlohmann::json::parse(std::ifstream(backups[0]["file"].get<std::string>()))["owner_phone"],
+              "+79161234567");
+    EXPECT_EQ(RunZortcfg({"backups", "--imei", "869999999999999"}).out, "Резервных копий нет\n");
+
+    // Another tracker's backup is written only when asked for by name.
+    SimulatedTracker stranger;
+    SetParam(stranger.simulator, kImeiId, "869999999999999");
+    const CliResult refusedRestore = RunZortcfg({"restore", "--port", stranger.Path(), backup.string()});
+    EXPECT_EQ(refusedRestore.status, 2);
+    EXPECT_TRUE(Has(refusedRestore.err,
+                    "Резервная копия другого устройства\nкопия: IMEI 861234050123456, "
+                    "подключено: IMEI 869999999999999"))
+        << refusedRestore.err;
+    EXPECT_TRUE(Frames(stranger.simulator, kCmdWriteParameter).empty());
+    EXPECT_EQ(RunZortcfg({"restore", "--port", stranger.Path(), backup.string(), "--other-device"}).status,
+              0);
+    EXPECT_EQ(Param(stranger.simulator, kOwnerId), "+79001234567");
+    Write("torn.json", "{\"owner_phone\": ");
+    EXPECT_EQ(RunZortcfg({"restore", "--port", stranger.Path(), File("torn.json")}).status, 2);
+
     // Backups cannot be kept: nothing reaches the tracker but the read.
     Write("blocked", "a file where the folder should be");
     ::setenv("XDG_DATA_HOME", File("blocked").c_str(), 1);
@@ -162,7 +195,7 @@ TEST_F(CliDevice, AWriteKeepsWhatTheTrackerHeldAndSaysWhatChanges) {
     std::vector<std::string> blocked = write;
     blocked[2] = other.Path();
     const CliResult refused = RunZortcfg(blocked);
-    ::setenv("XDG_DATA_HOME", restored.c_str(), 1);
+    ::setenv("XDG_DATA_HOME", suiteHomeValue.c_str(), 1);
     EXPECT_EQ(refused.status, 1);
     EXPECT_TRUE(Has(refused.err, "Резервная копия настроек не сохранена")) << refused.err;
     EXPECT_TRUE(Has(refused.err, "В устройство ничего не записано")) << refused.err;
