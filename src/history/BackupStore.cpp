@@ -1,9 +1,12 @@
 #include "history/BackupStore.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <sstream>
@@ -82,10 +85,25 @@ std::string ReadWhole(const fs::path& file, bool& ok) {
     return text.str();
 }
 
+// "<backup>.<pid>-<n>.tmp" of a program that is gone: a store killed half-way.
+bool AbandonedTemporary(const fs::path& file) {
+    const std::string name = file.filename().string();
+    if (!name.ends_with(".tmp")) return false;
+    const size_t json = name.find(std::string(kExtension) + ".");
+    if (json == std::string::npos) return false;
+    const std::string owner = name.substr(json + kExtension.size() + 1);
+    const int pid = std::atoi(owner.c_str());
+    return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
 void Prune(const fs::path& folder) {
     std::vector<std::pair<FileOrder, fs::path>> backups;
     std::error_code error;
     for (const fs::directory_entry& e : fs::directory_iterator(folder, error)) {
+        if (AbandonedTemporary(e.path())) {
+            fs::remove(e.path(), error);
+            continue;
+        }
         const FileOrder order = OrderOf(e.path());
         if (order.number >= 0 && e.is_regular_file(error)) backups.emplace_back(order, e.path());
     }

@@ -15,6 +15,7 @@
 #include <random>
 #include <thread>
 
+#include "history/BackupStore.h"
 #include "service/IniProfile.h"
 #include "settings/CommandRecord.h"
 #include "settings/ConfigRecord.h"
@@ -156,6 +157,57 @@ TEST(FilesSurviveKill, EveryKillLeavesTheOldOrTheNewFileWhole) {
         }
         fs::remove_all(folder);
     }
+}
+
+// Backups are new files rather than replacements: a store killed at any moment leaves no
+// backup that is not whole, and the temporary it was writing is cleared by the next store.
+TEST(FilesSurviveKill, EveryKillDuringABackupLeavesOnlyWholeBackups) {
+    const fs::path root = fs::path(::testing::TempDir()) / ("zort-kill-backups-" + std::to_string(getpid()));
+    fs::remove_all(root);
+    SettingsImage image;
+    StoreDefaults(image, "+79001234567");
+    image.SetText(24, "861234050123456");
+    const BackupStore store(root);
+    std::mt19937 random(20261209);
+    std::uniform_int_distribution<int> delayUs(0, 3000);
+    int midWrite = 0;
+    for (int kill = 0; kill < kKills / 2; ++kill) {
+        const pid_t child = fork();
+        if (child == 0) {
+            // A second apart each, so that the folder fills up with distinct names.
+            for (auto t = std::chrono::system_clock::now();; t += std::chrono::seconds(1))
+                store.Store(image, "/dev/ttyACM0", "запись настроек", t);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        bool caught = false;
+        std::error_code notYet;  // killed before its first store made the folder
+        for (const auto& entry : fs::directory_iterator(root / "861234050123456", notYet)) {
+            if (entry.path().extension() == ".tmp") {
+                caught = true;
+                continue;
+            }
+            SettingsImage back;
+            BackupEntry kept;
+            ASSERT_TRUE(LoadBackup(entry.path(), back, kept))
+                << "after kill " << kill << ": " << entry.path();
+        }
+        midWrite += caught;
+    }
+    ASSERT_TRUE(store.Store(image, "/dev/ttyACM0", "запись настроек", std::chrono::system_clock::now()).ok);
+    int temporaries = 0;
+    for (const auto& entry : fs::directory_iterator(root / "861234050123456"))
+        temporaries += entry.path().extension() == ".tmp";
+    std::printf(
+        "backups: %d kills, every backup whole; kills that left a temporary %d, temporaries after the next "
+        "store %d\n",
+        kKills / 2, midWrite, temporaries);
+    EXPECT_GT(midWrite, 0) << "no kill fell inside a store: the test proves nothing";
+    EXPECT_EQ(temporaries, 0) << "a killed store's temporary outlives the next store";
+    EXPECT_LE(store.List().size(), static_cast<size_t>(kBackupsKeptPerDevice));
+    fs::remove_all(root);
 }
 
 }  // namespace
