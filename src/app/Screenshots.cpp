@@ -36,6 +36,7 @@
 #include "app/TForm4.h"
 #include "app/TForm5.h"
 #include "app/TForm6.h"
+#include "settings/SettingTable.h"
 #include "ui_TForm1.h"
 #include "ui_TForm4.h"
 #include "ui_TForm5.h"
@@ -254,6 +255,19 @@ bool SaveConnectionStates(zort::TForm1& form1, const QDir& dir) {
     QTextStream(stdout) << listPath << '\n';
     box->setCurrentIndex(box->findData(QStringLiteral("/dev/ttyUSB1")));
     ok &= Save(&form1, dir, QStringLiteral("form1-port-busy.png"));
+
+    // What a write would change, asked before the write.
+    zort::SettingsImage before = form1.context.image;
+    zort::SettingsImage after = before;
+    before.SetText(zort::slot::kOwnerPhone, "+79001234567");
+    after.SetText(zort::slot::kOwnerPhone, "+79161234567");
+    before.SetText(zort::slot::kServerPort, "23351");
+    after.SetText(zort::slot::kServerPort, "20332");
+    before.SetText(zort::slot::kTimeZone, "3");
+    after.SetText(zort::slot::kTimeZone, "5");
+    const std::unique_ptr<QMessageBox> preview = form1.WritePreviewBox(zort::ChangesBetween(before, after));
+    ok &= Save(preview.get(), dir, QStringLiteral("form1-write-preview.png"));
+    preview->hide();
 
     zort::DoctorWindow doctor(
         form1.context.portLease, {}, [] {}, &form1);

@@ -8,13 +8,16 @@
 #include <QPoint>
 #include <QPointer>
 #include <QWidget>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 
+#include "history/ChangePreview.h"
 #include "service/IniProfile.h"
 #include "settings/SettingsPrompts.h"
 #include "settings/SummaryTable.h"
+#include "worker/SettingsImage.h"
 
 class QLabel;
 class QMessageBox;
@@ -31,7 +34,6 @@ class PortBox;
 struct PortReport;
 class FirmwareSink;
 class RWSettingsThread;
-class SettingsImage;
 class SettingsSink;
 class Worker;
 class TForm2;
@@ -112,6 +114,18 @@ class TForm1 : public QWidget {
     std::function<bool(const QString& question)> confirmDefaults;
     // "config.ini": the file dialogs keep the folder last used there.
     std::optional<IniProfile> profile;
+
+    // How the changes a write would make are confirmed; true means write. Tests answer.
+    std::function<bool(const std::vector<SettingChange>& changes)> confirmWrite;
+    // The box that lists them, "Записать" the default unless nothing changes.
+    std::unique_ptr<QMessageBox> WritePreviewBox(const std::vector<SettingChange>& changes);
+    static inline const QString kWriteButton = QStringLiteral("Записать");
+    // Where the settings a write replaces are kept; tests point it elsewhere.
+    std::filesystem::path backupRoot;
+    // The read before a write has filled its scratch image; false when no write waits.
+    bool PreWriteReadDone();
+    // A write waits for the read before it, or for its confirmation.
+    bool WritePending() const { return pendingWrite != nullptr; }
 
     // How closing the window asks before it stops a firmware update; true means stop
     // it. Tests answer instead of opening a box.
@@ -204,6 +218,17 @@ class TForm1 : public QWidget {
 
     void ShowOperationMessage(int statusKind, const QString& text, const QString& detail);
 
+    // A write waits for the read before it: the settings to write, and what the tracker
+    // holds now (the list of changes and the backup come from it).
+    struct PendingWrite {
+        SettingsImage staged;
+        SettingsImage before;
+        bool read = false;
+    };
+    // After the read before a write has ended: list, confirm, back up, write.
+    void ContinueWrite();
+
+    std::unique_ptr<PendingWrite> pendingWrite;
     std::unique_ptr<PortBox> portBox;
     std::unique_ptr<SettingsSink> settingsSink;
     std::unique_ptr<FirmwareSink> firmwareSink;

@@ -23,6 +23,7 @@
 #include "app/TForm4.h"
 #include "app/TForm5.h"
 #include "firmware/MCUpdateThread.h"
+#include "history/BackupStore.h"
 #include "link/PortList.h"
 #include "service/ServiceProfile.h"
 #include "settings/CommandRecord.h"
@@ -86,6 +87,12 @@ void TForm1::InitActions() {
         ShowOperationMessage(statusKind, text, detail);
     };
     confirmClose = [this](const QString& question) { return AskAbortUpdate(question); };
+    confirmWrite = [this](const std::vector<SettingChange>& changes) {
+        const std::unique_ptr<QMessageBox> box = WritePreviewBox(changes);
+        box->exec();
+        return box->clickedButton() != nullptr && box->clickedButton()->text() == kWriteButton;
+    };
+    backupRoot = DefaultBackupRoot();
     askOpenFile = [this](const QString& caption, const QString& folder, const QString& filter) {
         return QFileDialog::getOpenFileName(this, caption, folder, filter);
     };
@@ -150,18 +157,6 @@ bool TForm1::PagesToImage(SettingsImage& staged) {
     std::lock_guard lock(context.imageMutex);
     context.image = staged;
     return true;
-}
-
-void TForm1::SpeedButton3Click() {
-    if (context.settingsThread.Busy() || RefusedWhileBusy()) return;
-    SettingsImage staged;
-    if (!PagesToImage(staged)) return;
-    // The checks' boxes ran a nested event loop, where another operation may have begun.
-    if (RefusedWhileBusy()) return;
-    auto worker = std::make_unique<RWSettingsThread>(context, *settingsSink);
-    worker->mode = kModeWriteSettings;
-    RWSettingsThread* started = worker.get();
-    if (StartWorker(std::move(worker))) settingsWorker = started;
 }
 
 void TForm1::SpeedButton5Click() {

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
 
 #include "app/ProgressText.h"
@@ -57,6 +58,8 @@ void TForm1::CancelSettings() {
 void TForm1::SettingsWorkerEnded() {
     settingsWorker = nullptr;
     RefreshPortActions();
+    // The read before a write has ended: go on once its worker has returned.
+    if (pendingWrite) QTimer::singleShot(0, this, &TForm1::ContinueWrite);
 }
 
 void TForm1::ShowFirmwareProgress(int maximum, int position) {

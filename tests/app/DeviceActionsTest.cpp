@@ -42,6 +42,7 @@
 #include "app/TForm3.h"
 #include "app/TForm5.h"
 #include "app/TForm6.h"
+#include "history/BackupStore.h"
 #include "service/IniProfile.h"
 #include "settings/SettingTable.h"
 #include "settings/SettingsBinding.h"
@@ -137,6 +138,13 @@ struct Harness {
             asked.push_back({start, filter});
             return nextFile;
         };
+        form->confirmWrite = [this](const std::vector<zort::SettingChange>& changes) {
+            QStringList lines;
+            for (const zort::SettingChange& c : changes) lines << QString::fromStdString(zort::ChangeLine(c));
+            recorded.questions.push_back(QStringLiteral("write? ") + lines.join(QStringLiteral("; ")));
+            return writeAnswer;
+        };
+        form->backupRoot = profileDir.filePath(QStringLiteral("backups")).toStdString();
         form->confirmDefaults = [this](const QString& question) {
             recorded.questions.push_back(question);
             return defaultsAnswer;
@@ -164,8 +172,10 @@ struct Harness {
     bool WaitIdle(int ms = 10000) {
         QElapsedTimer t;
         t.start();
-        while (form->context.AnyRunning() && t.elapsed() < ms) QTest::qWait(10);
-        return !form->context.AnyRunning();
+        // A write is two operations, the read before it and the write itself.
+        const auto busy = [this] { return form->context.AnyRunning() || form->WritePending(); };
+        while (busy() && t.elapsed() < ms) QTest::qWait(10);
+        return !busy();
     }
     QString Cell(int row, int column) const {
         const QTableWidgetItem* item = form->ui->StringGrid1->item(row, column);
@@ -186,6 +196,7 @@ struct Harness {
     QString nextFile;
     bool closeAnswer = false;
     bool defaultsAnswer = true;
+    bool writeAnswer = true;
     // Where each file dialog started, and what it offered.
     std::vector<std::pair<QString, QString>> asked;
     std::function<bool(const QString&)> defaultConfirmClose;  // the real box
@@ -378,6 +389,42 @@ class DeviceActionsTest : public QObject {
             QCOMPARE(QString::fromStdString(
                          h.simulator.WithModel([](auto& m) { return m.ParameterText(0x08080460); })),
                      QStringLiteral("+79001112233"));
+            // Before the write: the changes were listed, and the tracker's old settings kept.
+            QCOMPARE(h.recorded.questions.size(), size_t{1});
+            QVERIFY2(h.recorded.questions.front().contains(QStringLiteral("Номер телефона владельца: ")),
+                     qPrintable(h.recorded.questions.front()));
+            const QDir kept(QString::fromStdString((h.form->backupRoot / "861234050123456").string()));
+            const QStringList backups = kept.entryList({QStringLiteral("*.json")});
+            QCOMPARE(backups.size(), 1);
+            zort::SettingsImage old;
+            zort::BackupEntry entry;
+            QVERIFY(zort::LoadBackup((kept.filePath(backups.front())).toStdString(), old, entry));
+            QCOMPARE(entry.reason, std::string("запись настроек"));
+            QCOMPARE(entry.port, h.transport.SlavePath());
+            QVERIFY(old.Utf8Text(zort::slot::kOwnerPhone) != "+79001112233");
+
+            // "Отмена" writes nothing; nor does a write whose backup cannot be kept.
+            const int frames = h.simulator.FramesReceived();
+            h.writeAnswer = false;
+            h.form->ui->Edit1->setText("+79004445566");
+            h.form->SpeedButton3Click();
+            QVERIFY(h.WaitIdle());
+            QCOMPARE(h.simulator.FramesReceived(), frames + 31);
+            h.writeAnswer = true;
+            h.form->backupRoot = h.form->backupRoot / "861234050123456" / backups.front().toStdString() / "x";
+            h.form->SpeedButton3Click();
+            QVERIFY(h.WaitIdle());
+            QCOMPARE(h.simulator.FramesReceived(), frames + 2 * 31);
+            QCOMPARE(h.recorded.messages.back(), QStringLiteral("4 В устройство ничего не записано"));
+            QVERIFY2(
+                h.recorded.details.back().startsWith(QStringLiteral("Резервная копия настроек не сохранена")),
+                qPrintable(h.recorded.details.back()));
+
+            // The list's box: "Записать" is the default unless nothing would change.
+            const auto changed = h.form->WritePreviewBox(zort::ChangesBetween(old, h.form->context.image));
+            QCOMPARE(changed->defaultButton()->text(), TForm1::kWriteButton);
+            QVERIFY(changed->informativeText().contains(QStringLiteral(" → +79004445566")));
+            QCOMPARE(h.form->WritePreviewBox({})->defaultButton()->text(), QStringLiteral("Отмена"));
         }
         {
             zort::sim::FaultPlan plan;
@@ -628,7 +675,7 @@ class DeviceActionsTest : public QObject {
             {"read", &TForm1::SpeedButton4Click, "^Чтение настроек: (\\d+) из 30$",
              "3 Чтение настроек отменено", 31},
             {"write", &TForm1::SpeedButton3Click, "^Запись настроек: (\\d+) из 25$",
-             "4 Запись настроек отменена", 25},
+             "4 Запись настроек отменена", 31 + 25},  // the read before the write, then the write
         };
         for (const Case& c : cases) {
             Harness h(Plan(nullptr, 60));
