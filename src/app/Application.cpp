@@ -7,6 +7,7 @@
 #include "app/TForm4.h"
 #include "app/TForm5.h"
 #include "app/TForm6.h"
+#include "history/SessionLog.h"
 #include "service/ServiceProfile.h"
 #include "sim/PtyTransport.h"
 #include "sim/TrackerSimulator.h"
@@ -25,6 +26,7 @@ Application::~Application() {
 
 std::unique_ptr<Application> StartApplication(IniProfile serviceProfile) {
     auto app = std::make_unique<Application>();
+    LogOperations(app->context, DefaultSessionLogFile());
     app->form1 = std::make_unique<TForm1>(app->context);
     TForm1& form1 = *app->form1;
     form1.profile = serviceProfile;

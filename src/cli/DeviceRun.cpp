@@ -8,11 +8,14 @@
 
 #include <cstdio>
 
+#include "history/SessionLog.h"
+
 namespace zort::cli {
 
 Outcome PrepareContext(DeviceContext& context, PortChoice& port) {
     if (Outcome chosen = ChoosePort(port); !chosen.Ok()) return chosen;
     context.SetPortName(port.port);
+    LogOperations(context, DefaultSessionLogFile());
     return Outcome::Success();
 }
 

@@ -10,6 +10,9 @@
 #include <string>
 
 #include "history/BackupStore.h"
+#include "history/UserFolders.h"
+#include "settings/SettingTable.h"
+#include "worker/WorkerSink.h"
 
 namespace zort {
 namespace {
@@ -35,6 +38,46 @@ std::string SessionLine(const SessionEntry& e) {
     line += "  " + (e.imei.empty() ? std::string("IMEI ?") : "IMEI " + OneLine(e.imei));
     line += "  " + OneLine(e.operation) + "  " + OneLine(e.result) + "  " + Seconds(e.duration);
     return line;
+}
+
+SessionEntry EntryOf(const OperationRecord& operation, std::string imei) {
+    SessionEntry entry;
+    entry.time = operation.started;
+    entry.duration = operation.duration;
+    entry.port = operation.port;
+    if (imei != kNotSetText) entry.imei = std::move(imei);
+    constexpr std::string_view kOngoing = "идёт ";
+    entry.operation = operation.activity.starts_with(kOngoing) ? operation.activity.substr(kOngoing.size())
+                                                               : operation.activity;
+    // A read that succeeds says nothing; every other end has its message.
+    entry.result = operation.message.empty() ? "успешно" : operation.message;
+    return entry;
+}
+
+std::filesystem::path DefaultSessionLogFile() {
+    const std::filesystem::path state = ProgramStateFolder();
+    return state.empty() ? std::filesystem::path() : state / "log";
+}
+
+void LogOperations(DeviceContext& context, std::filesystem::path log,
+                   std::function<void(const std::string& line)> shown) {
+    context.operationEnded = [&context, log = SessionLog(std::move(log)),
+                              shown = std::move(shown)](const OperationRecord& operation) {
+        std::string imei;
+        if (operation.image == &context.image) {
+            std::lock_guard lock(context.imageMutex);
+            imei = context.image.Utf8Text(slot::kImei);
+        } else if (operation.image != nullptr) {
+            // A scratch image is the operation's own, and the operation is this thread.
+            imei = operation.image->Utf8Text(slot::kImei);
+        } else {
+            std::lock_guard lock(context.imageMutex);
+            imei = context.image.Utf8Text(slot::kImei);
+        }
+        const SessionEntry entry = EntryOf(operation, std::move(imei));
+        log.Append(entry);
+        if (shown) shown(SessionLine(entry));
+    };
 }
 
 SessionLog::SessionLog(std::filesystem::path file, std::uintmax_t limit)

@@ -6,7 +6,10 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
+
+#include "worker/DeviceContext.h"
 
 namespace zort {
 
@@ -22,8 +25,19 @@ struct SessionEntry {
     std::chrono::milliseconds duration{0};
 };
 
+// The log's line for an operation that ended; `imei` as far as known.
+SessionEntry EntryOf(const OperationRecord& operation, std::string imei);
+
 // "2026-12-09T10:15:03Z  /dev/ttyACM0  IMEI 861234567890123  запись настроек  успешно  4.1 с"
 std::string SessionLine(const SessionEntry& entry);
+
+// "<state home>/zort-configurator/log"; empty when there is no state home.
+std::filesystem::path DefaultSessionLogFile();
+
+// Every operation of `context` logged to `log` (and its line given to `shown`, when
+// set, on the worker's thread). The IMEI is what the settings image holds then.
+void LogOperations(DeviceContext& context, std::filesystem::path log,
+                   std::function<void(const std::string& line)> shown = {});
 
 class SessionLog {
   public:

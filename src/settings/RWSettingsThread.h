@@ -43,6 +43,8 @@ class RWSettingsThread : public Worker {
     // Stops the run before its next item; from any thread. What was written stays
     // written, what was read stays in the image.
     void RequestCancel() { cancelRequested = true; }
+
+    const SettingsImage* Settings() const override { return image; }
     std::string Activity() const override {
         return mode == kModeWriteSettings ? kWriteActivity : kReadActivity;
     }

@@ -8,7 +8,9 @@
 // the port name only; the lease's own mutex guards its holder and is taken alone.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stop_token>
@@ -22,6 +24,19 @@
 namespace zort {
 
 class Worker;
+
+// One operation on the tracker as it ended, for the log of every operation.
+struct OperationRecord {
+    std::chrono::system_clock::time_point started;
+    std::chrono::milliseconds duration{0};  // until its final message, not until that is closed
+    std::string port;
+    std::string activity;  // as the busy line names it: "идёт чтение настроек"
+    int statusKind = 0;    // kStatusSuccess, kStatusError, or 0 when it said neither
+    std::string message;
+    // The settings the operation read or sent, when it is one that does: the main
+    // image (guarded by imageMutex) or a scratch image of the operation's own.
+    const SettingsImage* image = nullptr;
+};
 
 // A guarded worker kind: non-empty from the start of a worker until its ending
 // sequence clears it.
@@ -80,6 +95,8 @@ class DeviceContext {
     WorkerSlot firmwareThread;
     PortLease portLease;
     LinkTimings timings;
+    // Called on the worker's thread as each operation ends; set before the first starts.
+    std::function<void(const OperationRecord&)> operationEnded;
 
     void SetPortName(const std::string& name);
     std::string PortName() const;

@@ -28,6 +28,7 @@ void Worker::Fail(const std::string& text, const std::string& why) {
     statusKind = kStatusError;
     message = text;
     detail = why;
+    RecordEnd();
     sink.ShowMessage(statusKind, message, detail);
 }
 
@@ -35,6 +36,7 @@ void Worker::Succeed(const std::string& text) {
     statusKind = kStatusSuccess;
     message = text;
     detail.clear();
+    RecordEnd();
     sink.ShowMessage(statusKind, message, detail);
 }
 
@@ -47,11 +49,23 @@ bool Worker::ConnectionCheck() {
     return context.port.Open(context.PortName()) == 1;
 }
 
+void Worker::RecordEnd() {
+    if (endedClock == std::chrono::steady_clock::time_point{}) endedClock = std::chrono::steady_clock::now();
+}
+
 void Worker::Run() {
+    startedAt = std::chrono::system_clock::now();
+    startedClock = std::chrono::steady_clock::now();
     if (ConnectionCheck()) {
         Execute();
     } else {
         Fail(kDeviceNotConnected, context.port.LastOpenError().Describe());
+    }
+    RecordEnd();
+    if (context.operationEnded) {
+        context.operationEnded(
+            {startedAt, std::chrono::duration_cast<std::chrono::milliseconds>(endedClock - startedClock),
+             context.PortName(), Activity(), statusKind, message, Settings()});
     }
     // The ending sequence, on every path.
     ReleaseSlot();

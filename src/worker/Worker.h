@@ -7,6 +7,7 @@
 // thread; nothing is ever killed.
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -41,6 +42,8 @@ class Worker {
 
     // What the run does, as a refusal names it ("идёт чтение настроек").
     virtual std::string Activity() const = 0;
+    // The settings it reads or writes; none for operations that handle no settings.
+    virtual const SettingsImage* Settings() const { return nullptr; }
 
   protected:
     // The steps of the operation, after a successful connection check. Return when
@@ -66,8 +69,13 @@ class Worker {
     void Run();
     bool ConnectionCheck();
 
+    void RecordEnd();
+
     WorkerSlot* slot;
     std::thread thread;
+    std::chrono::system_clock::time_point startedAt;
+    std::chrono::steady_clock::time_point startedClock;
+    std::chrono::steady_clock::time_point endedClock;  // at the final message
     std::atomic<bool> finished{false};
 };
 

@@ -112,6 +112,8 @@ TEST_F(CliDevice, AWriteKeepsWhatTheTrackerHeldAndSaysWhatChanges) {
     const char* suiteHome = ::getenv("XDG_DATA_HOME");
     const std::string suiteHomeValue = suiteHome ? suiteHome : "";
     ::setenv("XDG_DATA_HOME", File("data").c_str(), 1);
+    const std::string suiteState = ::getenv("XDG_STATE_HOME") ? ::getenv("XDG_STATE_HOME") : "";
+    ::setenv("XDG_STATE_HOME", File("state").c_str(), 1);
     SimulatedTracker tracker;
     SetParam(tracker.simulator, kOwnerId, "+79001234567");
     ASSERT_EQ(RunZortcfg({"read", "--port", tracker.Path(), "--json", File("now.json")}).status, 0);
@@ -136,6 +138,12 @@ TEST_F(CliDevice, AWriteKeepsWhatTheTrackerHeldAndSaysWhatChanges) {
 
     const CliResult written = RunZortcfg(write);
     ASSERT_EQ(written.status, 0) << written.err;
+    // The session log has the read before the write and the write, one line each.
+    const std::string log = Read("state/zort-configurator/log");
+    const std::string session = "  " + tracker.Path() + "  IMEI 861234050123456  ";
+    EXPECT_TRUE(Has(log, session + "чтение настроек  успешно  ")) << log;
+    EXPECT_TRUE(Has(log, session + "запись настроек  Настройки успешно записаны  ")) << log;
+    ::setenv("XDG_STATE_HOME", suiteState.c_str(), 1);
     EXPECT_TRUE(Has(written.err, "Изменится:\n  Номер телефона владельца: +79001234567 → +79161234567\n"));
     const fs::path folder = File("data/zort-configurator/backups/861234050123456");
     ASSERT_TRUE(fs::is_directory(folder)) << written.err;
