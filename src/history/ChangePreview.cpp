@@ -6,7 +6,11 @@
 namespace zort {
 namespace {
 
-std::string Shown(const std::string& text) {
+// The tracker keeps "00000" for a value that was never set: no owner number, or a
+// balance code found by itself.
+std::string Shown(int slot, const std::string& text) {
+    if (text == kNotSetText && slot == slot::kOwnerPhone) return "(нет номера)";
+    if (text == kNotSetText && slot == slot::kBalanceCode) return "(автоматически)";
     return text.empty() ? "(пусто)" : text;
 }
 
@@ -26,7 +30,7 @@ std::vector<SettingChange> ChangesBetween(const SettingsImage& before, const Set
 }
 
 std::string ChangeLine(const SettingChange& change) {
-    return change.name + ": " + Shown(change.before) + " → " + Shown(change.after);
+    return change.name + ": " + Shown(change.slot, change.before) + " → " + Shown(change.slot, change.after);
 }
 
 }  // namespace zort

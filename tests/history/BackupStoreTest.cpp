@@ -152,6 +152,14 @@ TEST(ChangePreview, OnlyWhatAWriteChangesUnderThePagesNames) {
     EXPECT_THAT(lines, ElementsAre("Номер телефона владельца: +79161234567 → (пусто)",
                                    "Порт сервера мониторинга: 23351 → 20332"));
     EXPECT_TRUE(ChangesBetween(before, before).empty());
+
+    after = before;
+    before.SetText(slot::kOwnerPhone, "00000");
+    after.SetText(slot::kBalanceCode, "*102#");
+    lines.clear();
+    for (const SettingChange& c : ChangesBetween(before, after)) lines.push_back(ChangeLine(c));
+    EXPECT_THAT(lines, ElementsAre("Номер телефона владельца: (нет номера) → +79161234567",
+                                   "Код запроса баланса: (автоматически) → *102#"));
 }
 
 TEST(UserFolders, TheDesktopsVariablesThenHome) {
