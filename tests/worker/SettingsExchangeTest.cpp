@@ -129,6 +129,10 @@ TEST(SettingsExchange, WriteSendsItemsZeroToTwentyFourWholeAndAnyAckCounts) {
 // the tracker gets the image as it was when the write began.
 TEST(SettingsExchange, AWriteSendsTheImageAsItWasWhenItBegan) {
     SettingsTracker b(PlanOf({"hold@2#1"}));
+    // The held acknowledgement must still be awaited when the test has changed the image
+    // and lets it go: the tracker's own wait, not the fixture's short one, which a busy
+    // machine can spend on the test's two steps alone.
+    b.context.timings = LinkTimings{};
     b.context.image.SetText(slot::kDeliveryMode, "3");
     RWSettingsThread writer(b.context, b.sink);
     writer.mode = kModeWriteSettings;
@@ -167,6 +171,7 @@ TEST(SettingsExchange, ASecondStartWhileOneRunsIsRefusedAndAMissingPortSaysWhy) 
 
 TEST(SettingsExchange, WhileAWriteHoldsTheChannelNoOtherOperationStartsAndACancelSaysWhatWasWritten) {
     SettingsTracker b(PlanOf({"hold@2#3"}));  // the third write waits
+    b.context.timings = LinkTimings{};        // ... for as long as the test takes
     RWSettingsThread writer(b.context, b.sink);
     writer.mode = kModeWriteSettings;
     ASSERT_TRUE(writer.Start());
