@@ -7,6 +7,8 @@
 #endif
 
 #include <cstdio>
+#include <functional>
+#include <utility>
 
 #include "history/SessionLog.h"
 
@@ -15,7 +17,9 @@ namespace zort::cli {
 Outcome PrepareContext(DeviceContext& context, PortChoice& port) {
     if (Outcome chosen = ChoosePort(port); !chosen.Ok()) return chosen;
     context.SetPortName(port.port);
-    LogOperations(context, DefaultSessionLogFile());
+    std::function<void(const std::string&)> shown;
+    if (port.verbose) shown = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+    LogOperations(context, DefaultSessionLogFile(), std::move(shown));
     return Outcome::Success();
 }
 

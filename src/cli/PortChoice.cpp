@@ -16,7 +16,7 @@ std::string DoctorHint(const std::vector<std::string>& also) {
 
 }  // namespace
 
-void AddPortOptions(CLI::App& command, PortChoice& choice, bool required) {
+void AddPortOptions(CLI::App& command, PortChoice& choice, bool required, bool logged) {
     CLI::Option* port =
         command.add_option("--port", choice.port, "порт трекера; auto — найти отвечающий трекер")
             ->type_name("P|auto");
@@ -25,6 +25,9 @@ void AddPortOptions(CLI::App& command, PortChoice& choice, bool required) {
     command.add_option("--also", choice.also, "ещё порт для поиска трекера (с --port auto)")
         ->type_name("PATH")
         ->allow_extra_args(false);
+    if (logged)
+        command.add_flag("--verbose", choice.verbose,
+                         "показывать строку журнала операций после каждой операции");
 }
 
 Outcome CheckAlsoUse(const PortChoice& choice) {

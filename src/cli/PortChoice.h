@@ -18,10 +18,12 @@ inline constexpr const char* kAutoPort = "auto";
 struct PortChoice {
     std::string port;               // a path, or kAutoPort
     std::vector<std::string> also;  // searched besides the USB serial ports
+    bool verbose = false;           // each operation's line of the session log also on stderr
 };
 
-// --port (required unless `required` is false) and --also, each --also taking one path.
-void AddPortOptions(CLI::App& command, PortChoice& choice, bool required = true);
+// --port (required unless `required` is false), --also, each --also taking one path,
+// and --verbose for a command whose operations are logged.
+void AddPortOptions(CLI::App& command, PortChoice& choice, bool required = true, bool logged = true);
 
 // --also only widens a search; with a named port it would be silently ignored.
 Outcome CheckAlsoUse(const PortChoice& choice);

@@ -158,10 +158,12 @@ TEST_F(CliDevice, AWriteKeepsWhatTheTrackerHeldAndSaysWhatChanges) {
 
     std::vector<std::string> unkept = write;
     unkept.push_back("--no-backup");
+    unkept.push_back("--verbose");
     const CliResult noBackup = RunZortcfg(unkept);
     EXPECT_EQ(noBackup.status, 0) << noBackup.err;
     EXPECT_TRUE(Has(noBackup.err, "Изменений нет")) << noBackup.err;
     EXPECT_TRUE(Has(noBackup.err, "Резервная копия настроек не сохраняется (--no-backup)"));
+    EXPECT_TRUE(Has(noBackup.err, session + "запись настроек  Настройки успешно записаны  ")) << "--verbose";
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
 
     // The backup brings the tracker back, and the state it replaces is kept in turn.

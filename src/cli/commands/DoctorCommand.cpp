@@ -19,7 +19,7 @@ class DoctorCommand final : public Command {
     CLI::App* Define(CLI::App& app) override {
         CLI::App* command =
             app.add_subcommand("doctor", "проверить подключение трекера и подсказать, как устранить помехи");
-        AddPortOptions(*command, choice, false);
+        AddPortOptions(*command, choice, false, false);
         command->add_flag("--json", json, "результаты проверок документом JSON");
         command->add_option("--udev-rule", udevRulePath, "записать правило udev против ModemManager в файл")
             ->type_name("FILE");
