@@ -54,7 +54,10 @@ FileOrder OrderOf(const fs::path& file) {
     if (stamp[8] != 'T' || stamp.back() != 'Z') return {};
     const std::string rest = name.substr(kStampLength, name.size() - kStampLength - kExtension.size());
     if (rest.empty()) return {stamp, 0};
-    if (rest.size() < 2 || rest[0] != '-' || !std::all_of(rest.begin() + 1, rest.end(), ::isdigit)) return {};
+    // A number of our own has at most four digits; a longer one is nobody's backup.
+    if (rest.size() < 2 || rest.size() > 5 || rest[0] != '-' ||
+        !std::all_of(rest.begin() + 1, rest.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return {};
     return {stamp, std::stoi(rest.substr(1))};
 }
 

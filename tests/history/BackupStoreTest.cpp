@@ -94,6 +94,7 @@ TEST_F(BackupStoreTest, AListIsNewestFirstPerTrackerAndSkipsWhatIsNoBackup) {
     ASSERT_TRUE(store.Store(Tracker("111111111111111"), "/dev/ttyACM0", "восстановление", kNoon + 2h).ok);
     std::ofstream(Root() / "111111111111111" / "20261209T150000Z.json") << "{ torn";
     std::ofstream(Root() / "111111111111111" / "20261209T160000Z.json") << R"({"colour": "red"})";
+    std::ofstream(Root() / "111111111111111" / "20261209T170000Z-99999999999999999999.json") << "{}";
 
     std::vector<std::string> seen;
     for (const BackupEntry& e : store.List()) seen.push_back(e.imei + " " + e.savedAt);
