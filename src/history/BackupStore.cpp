@@ -25,15 +25,19 @@ constexpr size_t kStampLength = 16;  // "20261209T101503Z"
 // Enough names for every backup one program could take within a second.
 constexpr int kNamesPerSecond = 1000;
 
-// "20261209T101503Z": the time in ISO 8601's basic form, which file systems that refuse
-// a colon accept, and which sorts as the time does.
-std::string FileStamp(std::chrono::system_clock::time_point time) {
+std::string UtcText(std::chrono::system_clock::time_point time, const char* format) {
     const std::time_t t = std::chrono::system_clock::to_time_t(time);
     std::tm utc{};
     gmtime_r(&t, &utc);
     char text[32];
-    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &utc);
+    std::strftime(text, sizeof text, format, &utc);
     return text;
+}
+
+// "20261209T101503Z": the time in ISO 8601's basic form, which file systems that refuse
+// a colon accept, and which sorts as the time does.
+std::string FileStamp(std::chrono::system_clock::time_point time) {
+    return UtcText(time, "%Y%m%dT%H%M%SZ");
 }
 
 // The order of a backup file among its tracker's: its time, then the number that keeps
@@ -123,12 +127,7 @@ fs::path DefaultBackupRoot(const Environment& env) {
 }
 
 std::string IsoUtcTime(std::chrono::system_clock::time_point time) {
-    const std::time_t t = std::chrono::system_clock::to_time_t(time);
-    std::tm utc{};
-    gmtime_r(&t, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
+    return UtcText(time, "%Y-%m-%dT%H:%M:%SZ");
 }
 
 std::string BackupFolderName(std::string_view imei) {
