@@ -1,5 +1,8 @@
 #include "app/Application.h"
 
+#include <QPointer>
+
+#include "app/LineRelay.h"
 #include "app/PortFinder.h"
 #include "app/TForm1.h"
 #include "app/TForm2.h"
@@ -26,7 +29,9 @@ Application::~Application() {
 
 std::unique_ptr<Application> StartApplication(IniProfile serviceProfile) {
     auto app = std::make_unique<Application>();
-    LogOperations(app->context, DefaultSessionLogFile());
+    app->sessionLines = std::make_unique<LineRelay>();
+    LogOperations(app->context, DefaultSessionLogFile(),
+                  [relay = app->sessionLines.get()](const std::string& line) { relay->Post(line); });
     app->form1 = std::make_unique<TForm1>(app->context);
     TForm1& form1 = *app->form1;
     form1.profile = serviceProfile;
@@ -40,6 +45,9 @@ std::unique_ptr<Application> StartApplication(IniProfile serviceProfile) {
     form1.form4 = app->form4.get();
     form1.form5 = app->form5.get();
     form1.form6 = app->form6.get();
+    app->sessionLines->deliver = [form6 = QPointer<TForm6>(app->form6.get())](const QString& line) {
+        if (form6) form6->LogSessionLine(line);
+    };
     app->form4->form5 = app->form5.get();
     QObject::connect(app->form2.get(), &TForm2::SaveRequested, &form1, &TForm1::SaveCommandFile);
     QObject::connect(app->form3.get(), &TForm3::CancelRequested, &form1, &TForm1::CancelSettings);

@@ -15,6 +15,7 @@ namespace sim {
 class TrackerSimulator;
 class PtyTransport;
 }  // namespace sim
+class LineRelay;
 class PortFinder;
 class TForm1;
 class TForm2;
@@ -34,6 +35,9 @@ struct Application {
     // listed again. The demo tracker and `namedPort`, named by the user, are looked at too.
     void StartPortSearch(const QString& namedPort = {});
 
+    // Carries the session log's lines to the reply log window; the workers that post
+    // them end with the context, so it goes after the context.
+    std::unique_ptr<LineRelay> sessionLines;
     // The port, the settings image and the worker slots, for the whole run.
     DeviceContext context;
     // The demo tracker goes after the windows: their workers end before it does.

@@ -123,6 +123,22 @@ QIcon RestoreDefaultsIcon() {
     });
 }
 
+QIcon HistoryIcon() {
+    return Render([](QPainter& p) {
+        // A settings sheet with a clock over its corner: the settings as they once were.
+        DrawDocument(p, QRectF(3, 2, 18, 24));
+        p.setPen(QPen(kOutline, 1.2));
+        for (const double y : {9.0, 13.0, 17.0}) p.drawLine(QPointF(6.5, y), QPointF(15.0, y));
+        const QPointF centre(21.5, 21.5);
+        p.setPen(QPen(kDeviceDark, 1.4));
+        p.setBrush(Qt::white);
+        p.drawEllipse(centre, 8.5, 8.5);
+        p.setPen(QPen(kDevice, 2.2, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(centre, centre + QPointF(0, -5.5));
+        p.drawLine(centre, centre + QPointF(-4.0, 2.0));
+    });
+}
+
 QIcon OpenFileIcon() {
     return Render([](QPainter& p) {
         p.setPen(QPen(QColor(0xB0, 0x84, 0x1A), 1.2));

@@ -9,6 +9,7 @@ namespace zort {
 QIcon WriteToDeviceIcon();   // arrow into the tracker
 QIcon ReadFromDeviceIcon();  // arrow out of the tracker
 QIcon RestoreDefaultsIcon();
+QIcon HistoryIcon();  // the backups kept before each write
 QIcon OpenFileIcon();
 QIcon SaveFileIcon();
 QIcon CommandFileIcon();

@@ -43,12 +43,7 @@ void SettingsSink::LogReply(const uint8_t* reply32) {
 }
 
 void SettingsSink::ImageRead() {
-    OnMainThread([&] {
-        // The read before a write fills a scratch image; the pages keep what was typed.
-        if (form.PreWriteReadDone()) return;
-        form.ShowImage(true);
-        form.TrackerAnswered();
-    });
+    OnMainThread([&] { form.TrackerRead(); });
 }
 
 void FirmwareSink::SetProgress(int maximum, int position) {

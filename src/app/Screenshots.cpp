@@ -22,10 +22,12 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QToolButton>
+#include <chrono>
 #include <string>
 
 #include "app/Application.h"
 #include "app/DoctorWindow.h"
+#include "app/HistoryWindow.h"
 #include "app/LookAndFeel.h"
 #include "app/PortFinder.h"
 #include "app/ProgramSetup.h"
@@ -36,6 +38,7 @@
 #include "app/TForm4.h"
 #include "app/TForm5.h"
 #include "app/TForm6.h"
+#include "history/BackupStore.h"
 #include "settings/SettingTable.h"
 #include "ui_TForm1.h"
 #include "ui_TForm4.h"
@@ -232,6 +235,35 @@ std::vector<zort::CheckResult> SampleDoctor() {
     return results;
 }
 
+// A tracker's history after a season of use: the first backup before the installer's
+// write, then the owner's change of number and a restore, compared with the tracker now.
+bool SaveHistory(zort::TForm1& form1, const zort::SettingsImage& before, const zort::SettingsImage& after,
+                 const QDir& dir) {
+    using namespace std::chrono;
+    QTemporaryDir root;
+    const zort::BackupStore store(root.path().toStdString());
+    zort::SettingsImage installed = before;
+    installed.SetText(zort::slot::kImei, "861234567890123");
+    installed.SetText(zort::slot::kDeviceIdentity, "ЗОРТ Z410 №004217");
+    zort::SettingsImage changed = installed;
+    changed.SetText(zort::slot::kOwnerPhone, "+79035550101");
+    zort::SettingsImage now = after;
+    now.SetText(zort::slot::kImei, "861234567890123");
+    const sys_days day = sys_days(year{2026} / December / 1);
+    bool ok = store.Store(installed, "/dev/ttyACM0", zort::kWriteReason, day + hours(7) + minutes(42)).ok;
+    ok &= store.Store(changed, "/dev/ttyACM0", zort::kWriteReason, day + days(5) + hours(11) + minutes(3)).ok;
+    ok &= store.Store(now, "/dev/ttyACM1", zort::kRestoreReason, day + days(8) + hours(9) + minutes(15)).ok;
+    zort::HistoryWindow history(&form1);
+    history.ShowBackups(
+        QStringLiteral("Резервные копии настроек трекера ЗОРТ Z410 №004217, IMEI 861234567890123"),
+        "861234567890123", store.List("861234567890123"));
+    history.ShowCurrent(now, day + days(8) + hours(9) + minutes(14) + seconds(51));
+    history.list->selectRow(1);
+    ok &= Save(&history, dir, QStringLiteral("history-window.png"));
+    history.hide();
+    return ok;
+}
+
 // The port list as the search labels it, the line under it for a tracker and for a
 // seized port, and the doctor's window on the seized one.
 bool SaveConnectionStates(zort::TForm1& form1, const QDir& dir) {
@@ -268,6 +300,8 @@ bool SaveConnectionStates(zort::TForm1& form1, const QDir& dir) {
     const std::unique_ptr<QMessageBox> preview = form1.WritePreviewBox(zort::ChangesBetween(before, after));
     ok &= Save(preview.get(), dir, QStringLiteral("form1-write-preview.png"));
     preview->hide();
+
+    ok &= SaveHistory(form1, before, after, dir);
 
     zort::DoctorWindow doctor(
         form1.context.portLease, {}, [] {}, &form1);

@@ -75,9 +75,13 @@ TForm1::TForm1(DeviceContext& context, QWidget* parent)
     // The file and command buttons are hidden in the shipped layout; their shortcuts
     // still reach them.
     const std::pair<const char*, void (TForm1::*)()> shortcuts[] = {
-        {"F5", &TForm1::SpeedButton4Click},           {"F6", &TForm1::SpeedButton3Click},
-        {"Ctrl+O", &TForm1::SpeedButton1Click},       {"Ctrl+S", &TForm1::SpeedButton2Click},
-        {"Ctrl+Shift+W", &TForm1::SpeedButton7Click}, {"Ctrl+Shift+E", &TForm1::SpeedButton8Click},
+        {"F5", &TForm1::SpeedButton4Click},
+        {"F6", &TForm1::SpeedButton3Click},
+        {"Ctrl+O", &TForm1::SpeedButton1Click},
+        {"Ctrl+S", &TForm1::SpeedButton2Click},
+        {"Ctrl+Shift+W", &TForm1::SpeedButton7Click},
+        {"Ctrl+Shift+E", &TForm1::SpeedButton8Click},
+        {"Ctrl+H", &TForm1::ShowHistory},
     };
     for (const auto& [keys, handler] : shortcuts) {
         connect(new QShortcut(QKeySequence(QLatin1String(keys)), this), &QShortcut::activated, this, handler);
@@ -160,6 +164,7 @@ void TForm1::SetUpToolbar() {
         {ui->SpeedButton3, WriteToDeviceIcon(), &TForm1::SpeedButton3Click},
         {ui->SpeedButton4, ReadFromDeviceIcon(), &TForm1::SpeedButton4Click},
         {ui->SpeedButton5, RestoreDefaultsIcon(), &TForm1::SpeedButton5Click},
+        {ui->SpeedButton9, HistoryIcon(), &TForm1::ShowHistory},
         {ui->SpeedButton1, OpenFileIcon(), &TForm1::SpeedButton1Click},
         {ui->SpeedButton2, SaveFileIcon(), &TForm1::SpeedButton2Click},
         {ui->SpeedButton7, CommandFileIcon(), &TForm1::SpeedButton7Click},

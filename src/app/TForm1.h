@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "history/ChangePreview.h"
+#include "history/RecentRead.h"
 #include "service/IniProfile.h"
 #include "settings/SettingsPrompts.h"
 #include "settings/SummaryTable.h"
@@ -30,6 +31,7 @@ namespace zort {
 
 class DeviceContext;
 class DoctorWindow;
+class HistoryWindow;
 class PortBox;
 struct PortReport;
 class FirmwareSink;
@@ -122,10 +124,22 @@ class TForm1 : public QWidget {
     static inline const QString kWriteButton = QStringLiteral("Записать");
     // Where the settings a write replaces are kept; tests point it elsewhere.
     std::filesystem::path backupRoot;
-    // The read before a write has filled its scratch image; false when no write waits.
-    bool PreWriteReadDone();
-    // A write waits for the read before it, or for its confirmation.
-    bool WritePending() const { return pendingWrite != nullptr; }
+    // How writing a backup of another tracker is confirmed; true means write. Tests answer.
+    std::function<bool(const QString& question)> confirmOtherDevice;
+    // A complete read has come in (to the pages, or to the scratch image of a write or of
+    // the history); called on this thread while the read still holds the channel.
+    void TrackerRead();
+    // A write waits for the read before it, or for its confirmation; or the history waits
+    // for a read.
+    bool WritePending() const { return scratchRead != nullptr || historyRefreshDue; }
+    // Writes the backup in `file` to the tracker on the chosen port, through the pages and
+    // the same steps as the write button; asks first when it is another tracker's.
+    void RestoreBackup(const std::filesystem::path& file);
+    // The window of the connected tracker's backups ("История настроек").
+    void ShowHistory();
+    QPointer<HistoryWindow> historyWindow;
+    // The last complete read of a tracker in this run.
+    const RecentRead& LastRead() const { return lastRead; }
 
     // How closing the window asks before it stops a firmware update; true means stop
     // it. Tests answer instead of opening a box.
@@ -218,17 +232,38 @@ class TForm1 : public QWidget {
 
     void ShowOperationMessage(int statusKind, const QString& text, const QString& detail);
 
-    // A write waits for the read before it: the settings to write, and what the tracker
-    // holds now (the list of changes and the backup come from it).
-    struct PendingWrite {
-        SettingsImage staged;
-        SettingsImage before;
-        bool read = false;
+    // A read that leaves the pages alone, for what comes after it: the list of changes
+    // and the backup of a write, or the history's comparison.
+    struct ScratchRead {
+        SettingsImage image;
+        std::optional<SettingsImage> known;  // a recent read of the same tracker
+        bool complete = false;
+        std::function<void(const SettingsImage& now)> then;
+        std::function<void()> failed;  // the read failed or was cancelled, and has said so
     };
-    // After the read before a write has ended: list, confirm, back up, write.
-    void ContinueWrite();
+    // False, after saying why where there is a reason to, while a read cannot start.
+    bool ReadStarts();
+    // Reads the tracker into a scratch image, or takes a read of the same tracker made
+    // moments ago; `then` runs once the read has ended, if it was complete.
+    void ReadTrackerThen(std::function<void(const SettingsImage& now)> then,
+                         std::function<void()> failed = {});
+    void FinishScratchRead();
+    // Reads, then lists, confirms, backs up and writes `staged`; `imei` is the tracker
+    // the settings are meant for, when that matters (a restore).
+    void WriteSafely(const SettingsImage& staged, const std::string& reason, const std::string& imei);
+    void ContinueWrite(const SettingsImage& before, const SettingsImage& staged, const std::string& reason,
+                       const std::string& imei);
+    // Lists the connected tracker's backups again; `compare` also brings the comparison
+    // up to date, reading the tracker when no recent read tells what it holds.
+    void RefreshHistory(bool compare);
+    // Reads the tracker for the history's comparison; `mayReuse` takes a read of the same
+    // tracker made moments ago instead.
+    void ReadForHistory(bool mayReuse);
 
-    std::unique_ptr<PendingWrite> pendingWrite;
+    std::unique_ptr<ScratchRead> scratchRead;
+    // A write has ended while the history was open: it is compared again shortly.
+    bool historyRefreshDue = false;
+    RecentRead lastRead;
     std::unique_ptr<PortBox> portBox;
     std::unique_ptr<SettingsSink> settingsSink;
     std::unique_ptr<FirmwareSink> firmwareSink;

@@ -93,6 +93,12 @@ void TForm1::InitActions() {
         return box->clickedButton() != nullptr && box->clickedButton()->text() == kWriteButton;
     };
     backupRoot = DefaultBackupRoot();
+    confirmOtherDevice = [this](const QString& question) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Конфигуратор"), question,
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    };
     askOpenFile = [this](const QString& caption, const QString& folder, const QString& filter) {
         return QFileDialog::getOpenFileName(this, caption, folder, filter);
     };
@@ -134,7 +140,7 @@ bool TForm1::StartWorker(std::unique_ptr<Worker> worker) {
 }
 
 void TForm1::SpeedButton4Click() {
-    if (context.settingsThread.Busy() || RefusedWhileBusy()) return;
+    if (!ReadStarts()) return;
     auto worker = std::make_unique<RWSettingsThread>(context, *settingsSink);
     worker->mode = kModeReadSettings;
     RWSettingsThread* started = worker.get();

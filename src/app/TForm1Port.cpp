@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/HistoryWindow.h"
 #include "app/ProgressText.h"
 #include "app/QtSinks.h"
 #include "app/TForm1.h"
@@ -56,10 +57,20 @@ void TForm1::CancelSettings() {
 }
 
 void TForm1::SettingsWorkerEnded() {
+    const bool wrote = settingsWorker != nullptr && settingsWorker->mode == kModeWriteSettings;
     settingsWorker = nullptr;
     RefreshPortActions();
-    // The read before a write has ended: go on once its worker has returned.
-    if (pendingWrite) QTimer::singleShot(0, this, &TForm1::ContinueWrite);
+    // A scratch read has ended: go on once its worker has returned.
+    if (scratchRead) {
+        QTimer::singleShot(0, this, &TForm1::FinishScratchRead);
+    } else if (wrote && historyWindow && historyWindow->isVisible()) {
+        // The history compares with the tracker as it is after the write.
+        historyRefreshDue = true;
+        QTimer::singleShot(0, this, [this] {
+            historyRefreshDue = false;
+            RefreshHistory(true);
+        });
+    }
 }
 
 void TForm1::ShowFirmwareProgress(int maximum, int position) {

@@ -28,4 +28,9 @@ void TForm6::LogReply(std::string_view reply) {
     ui->Memo1->appendPlainText(separator.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
+void TForm6::LogSessionLine(const QString& line) {
+    ui->Memo1->appendPlainText(line);
+    ui->Memo1->appendPlainText(QString());
+}
+
 }  // namespace zort

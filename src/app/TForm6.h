@@ -21,6 +21,9 @@ class TForm6 : public QWidget {
     // Adds the dump of the start of `reply` (raw Windows-1251 bytes) and the empty lines
     // that part it from the next one.
     void LogReply(std::string_view reply);
+    // Adds the session log's line for an operation that ended, between the dumps, so that
+    // they read as the story of the exchange.
+    void LogSessionLine(const QString& line);
 
     std::unique_ptr<Ui::TForm6> ui;
 };

@@ -24,6 +24,9 @@ inline constexpr std::string_view kUnknownImeiFolder = "unknown-imei";
 inline constexpr std::string_view kSavedAtKey = "saved_at";
 inline constexpr std::string_view kPortKey = "port";
 inline constexpr std::string_view kReasonKey = "reason";
+// Why a backup was taken, as its "reason" says.
+inline constexpr const char* kWriteReason = "запись настроек";
+inline constexpr const char* kRestoreReason = "восстановление";
 
 struct BackupEntry {
     std::filesystem::path file;

@@ -36,7 +36,31 @@ bool RWSettingsThread::CancelNow() {
 
 void RWSettingsThread::Execute() {
     if (mode == kModeReadSettings) Read();
+    if (mode == kModeReadUnlessKnown && !ReuseKnown()) Read();
     if (mode == kModeWriteSettings) Write();
+}
+
+bool RWSettingsThread::ReuseKnown() {
+    if (known == nullptr) return false;
+    const std::string expected = known->Text(slot::kImei);
+    // Without an IMEI there is nothing to tell one tracker from another.
+    if (expected.empty()) return false;
+    const LinkTimings& t = context.timings;
+    context.port.SendFrame(kCmdReadParameter, SettingOf(slot::kImei).id, 0, nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(t.settingsReadPauseMs));
+    if (!context.port.WaitReply(kSlotSize, t.settingsReplyMs)) return false;
+    ParameterSlot reply;
+    context.port.CopyReceived(reply.bytes.data(), reply.bytes.size());
+    sink.LogReply(reply.bytes.data());
+    if (reply.Text() != expected) return false;
+    {
+        std::lock_guard lock(context.imageMutex);
+        *image = *known;
+    }
+    reused = true;
+    itemsDone = kExchangeItemCount;
+    sink.ImageRead();
+    return true;
 }
 
 void RWSettingsThread::Read() {

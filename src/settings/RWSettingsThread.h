@@ -11,6 +11,9 @@ namespace zort {
 
 inline constexpr int kModeReadSettings = 1;
 inline constexpr int kModeWriteSettings = 2;
+// Reads as mode 1, unless the tracker's IMEI is the one in `known`: then `known` is
+// taken for what it holds, after one request instead of thirty.
+inline constexpr int kModeReadUnlessKnown = 3;
 
 inline constexpr const char* kReadCaption = "Чтение настроек...";
 inline constexpr const char* kWriteCaption = "Запись настроек...";
@@ -35,6 +38,11 @@ class RWSettingsThread : public Worker {
     // The image read into or written from; the main window's, unless a caller reads
     // into a scratch image (the CLI's read-back check).
     SettingsImage* image;
+    // For mode 3: a recent read of the tracker expected on the port; the caller keeps it
+    // until the worker has ended.
+    const SettingsImage* known = nullptr;
+    // Mode 3 found the tracker of `known` and took its settings from there.
+    bool reused = false;
     // Items read so far (a failed read keeps them in the image).
     int itemsDone = 0;
     // Set when the run stopped at a cancel.
@@ -54,6 +62,7 @@ class RWSettingsThread : public Worker {
 
   private:
     void Read();
+    bool ReuseKnown();
     void Write();
     bool CancelNow();
 

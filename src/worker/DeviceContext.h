@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -97,6 +98,10 @@ class DeviceContext {
     LinkTimings timings;
     // Called on the worker's thread as each operation ends; set before the first starts.
     std::function<void(const OperationRecord&)> operationEnded;
+    // How many operations have begun on the channel: what was read from the tracker still
+    // holds while no other operation has begun since.
+    std::uint64_t OperationsBegun() const { return operationsBegun.load(); }
+    void OperationBegins() { ++operationsBegun; }
 
     void SetPortName(const std::string& name);
     std::string PortName() const;
@@ -116,6 +121,7 @@ class DeviceContext {
 
     mutable std::mutex portMutex;
     std::string portName;
+    std::atomic<std::uint64_t> operationsBegun{0};
     std::mutex workersMutex;
     std::vector<std::unique_ptr<Worker>> workers;
 };

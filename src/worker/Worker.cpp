@@ -16,6 +16,7 @@ bool Worker::Start() {
         if (slot) slot->Release(this);
         return false;
     }
+    context.OperationBegins();
     thread = std::thread(&Worker::Run, this);
     return true;
 }

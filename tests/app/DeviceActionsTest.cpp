@@ -32,6 +32,7 @@
 
 #include "app/Application.h"
 #include "app/DoctorWindow.h"
+#include "app/HistoryWindow.h"
 #include "app/LookAndFeel.h"
 #include "app/PagesBinding.h"
 #include "app/PortFinder.h"
@@ -145,6 +146,10 @@ struct Harness {
             return writeAnswer;
         };
         form->backupRoot = profileDir.filePath(QStringLiteral("backups")).toStdString();
+        form->confirmOtherDevice = [this](const QString& question) {
+            recorded.questions.push_back(question);
+            return otherDeviceAnswer;
+        };
         form->confirmDefaults = [this](const QString& question) {
             recorded.questions.push_back(question);
             return defaultsAnswer;
@@ -197,6 +202,7 @@ struct Harness {
     bool closeAnswer = false;
     bool defaultsAnswer = true;
     bool writeAnswer = true;
+    bool otherDeviceAnswer = false;
     // Where each file dialog started, and what it offered.
     std::vector<std::pair<QString, QString>> asked;
     std::function<bool(const QString&)> defaultConfirmClose;  // the real box
@@ -327,6 +333,12 @@ class DeviceActionsTest : public QObject {
         QVERIFY(!h.form3->isVisible());
         QVERIFY(h.recorded.messages.empty());
         QVERIFY(h.form6->ui->Memo1->toPlainText().contains("8 6 1 2 3 4"));
+        // After the dumps, the session log's line for the read, as the log file has it.
+        const QRegularExpression logged(
+            QStringLiteral("Z  %1  IMEI 861234050123456  чтение настроек  успешно  [0-9,]+ с\n")
+                .arg(QRegularExpression::escape(QString::fromStdString(h.transport.SlavePath()))));
+        QVERIFY2(Harness::WaitFor([&] { return h.form6->ui->Memo1->toPlainText().contains(logged); }),
+                 qPrintable(h.form6->ui->Memo1->toPlainText().right(300)));
         // The port's line knows the tracker now, though no search ever asked it.
         QCOMPARE(h.form->ui->LabelConnection->text(),
                  QStringLiteral("Подключено: ЗОРТ Z410 №004217\nПО Z410 2.14\nIMEI 861234050123456"));
@@ -414,7 +426,9 @@ class DeviceActionsTest : public QObject {
             h.form->backupRoot = h.form->backupRoot / "861234050123456" / backups.front().toStdString() / "x";
             h.form->SpeedButton3Click();
             QVERIFY(h.WaitIdle());
-            QCOMPARE(h.simulator.FramesReceived(), frames + 2 * 31);
+            // "Отмена" wrote nothing, so the read before it still tells what the tracker
+            // holds: this time the tracker is asked for its IMEI alone.
+            QCOMPARE(h.simulator.FramesReceived(), frames + 31 + 1);
             QCOMPARE(h.recorded.messages.back(), QStringLiteral("4 В устройство ничего не записано"));
             QVERIFY2(
                 h.recorded.details.back().startsWith(QStringLiteral("Резервная копия настроек не сохранена")),
@@ -439,6 +453,87 @@ class DeviceActionsTest : public QObject {
             QVERIFY(!h.form3->isVisible());
             QVERIFY(!h.form->context.port.IsOpen());
         }
+    }
+
+    void TheHistoryComparesBackupsWithTheTrackerAndRestoresOne() {
+        using zort::HistoryWindow;
+        Harness h;
+        const auto ownerNow = [&h] {
+            return QString::fromStdString(
+                h.simulator.WithModel([](auto& m) { return m.ParameterText(0x08080460); }));
+        };
+        const QString original = ownerNow();
+        h.form->SpeedButton4Click();
+        QVERIFY(h.WaitIdle());
+        // A write moments after a read asks the tracker only for its IMEI before it.
+        int frames = h.simulator.FramesReceived();
+        h.form->ui->Edit1->setText("+79001112233");
+        h.form->SpeedButton3Click();
+        QVERIFY(h.WaitIdle());
+        QCOMPARE(h.simulator.FramesReceived(), frames + 1 + 25);
+        QCOMPARE(ownerNow(), QStringLiteral("+79001112233"));
+
+        // The write changed the tracker: the history reads it again to compare.
+        frames = h.simulator.FramesReceived();
+        h.form->ShowHistory();
+        QVERIFY(h.WaitIdle());
+        QCOMPARE(h.simulator.FramesReceived(), frames + 31);
+        HistoryWindow* window = h.form->historyWindow;
+        QVERIFY(window && window->isVisible());
+        QVERIFY2(window->trackerLine->text().contains(QStringLiteral("IMEI 861234050123456")),
+                 qPrintable(window->trackerLine->text()));
+        QCOMPARE(window->list->rowCount(), 1);
+        QCOMPARE(window->list->item(0, HistoryWindow::kReasonColumn)->text(),
+                 QStringLiteral("запись настроек"));
+        QCOMPARE(window->list->item(0, HistoryWindow::kDifferencesColumn)->text(), QStringLiteral("1"));
+        QVERIFY2(window->differences->toPlainText().contains(
+                     QStringLiteral("Номер телефона владельца: +79001112233 → ")),
+                 qPrintable(window->differences->toPlainText()));
+
+        // "Восстановить" is a write like the button's: listed, the state it replaces kept.
+        // The backup has no owner's number: asked about as the write button asks.
+        h.prompts->answer = true;
+        window->restoreButton->click();
+        QVERIFY(h.WaitIdle());
+        QCOMPARE(h.recorded.prompts.size(), size_t{1});
+        QVERIFY(h.recorded.prompts.front().startsWith(QStringLiteral("ask ")));
+        QCOMPARE(ownerNow(), original);
+        QCOMPARE(h.form->ui->Edit1->text(), QString());  // unset, not what was typed
+        QVERIFY2(h.recorded.questions.back().startsWith(
+                     QStringLiteral("write? Номер телефона владельца: +79001112233 → ")),
+                 qPrintable(h.recorded.questions.back()));
+        QCOMPARE(window->list->rowCount(), 2);
+        QCOMPARE(window->list->item(0, HistoryWindow::kReasonColumn)->text(),
+                 QStringLiteral("восстановление"));
+        QCOMPARE(window->list->item(0, HistoryWindow::kDifferencesColumn)->text(), QStringLiteral("1"));
+        QCOMPARE(window->list->item(1, HistoryWindow::kDifferencesColumn)->text(),
+                 QStringLiteral("совпадает"));
+
+        // Another tracker's backup is written only when the user says so.
+        window->list->selectRow(0);
+        QFile copy(QString::fromStdString(window->SelectedBackup().string()));
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QByteArray text = copy.readAll();
+        text.replace("861234050123456", "861234050999999");
+        text.replace("+79001112233", "+79005550000");
+        const QString foreign = TempPath(QStringLiteral("foreign.json"));
+        QFile out(foreign);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(text) == text.size());
+        out.close();
+        frames = h.simulator.FramesReceived();
+        h.form->RestoreBackup(foreign.toStdString());
+        QVERIFY(h.WaitIdle());
+        QVERIFY2(h.recorded.questions.back().contains(QStringLiteral("IMEI 861234050999999")),
+                 qPrintable(h.recorded.questions.back()));
+        QCOMPARE(ownerNow(), original);
+        QCOMPARE(h.simulator.FramesReceived(), frames + 1);  // the IMEI, and no write frame
+        // The pages kept the tracker's own IMEI, not the backup's.
+        QCOMPARE(h.form->ui->Edit11->text(), QStringLiteral("861234050123456"));
+        h.otherDeviceAnswer = true;
+        h.form->RestoreBackup(foreign.toStdString());
+        QVERIFY(h.WaitIdle());
+        QCOMPARE(ownerNow(), QStringLiteral("+79005550000"));
+        QFile::remove(foreign);
     }
 
     void FirmwareUpdateMovesItsBarAndSucceeds() {

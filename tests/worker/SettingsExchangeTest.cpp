@@ -69,6 +69,34 @@ TEST(SettingsExchange, ReadFillsEverySlotInItemOrderThenReadsTheMarkerOnceMore) 
     EXPECT_TRUE(b.sink.Messages().empty()) << "a read shows no success message";
 }
 
+TEST(SettingsExchange, AReadOfAKnownTrackerAsksOnlyItsImeiAndAnyOtherIsReadInFull) {
+    SettingsTracker b;
+    SettingsImage known;
+    known.SetText(5, "known");
+    const auto readKnowing = [&](const std::string& imei) -> RWSettingsThread& {
+        known.SetText(slot::kImei, imei);
+        return b.TrackerWithWorker::Run<RWSettingsThread>([&](RWSettingsThread& w) {
+            w.mode = kModeReadUnlessKnown;
+            w.known = &known;
+        });
+    };
+    const RWSettingsThread& same = readKnowing("861234050123456");
+    EXPECT_TRUE(same.reused);
+    EXPECT_EQ(b.context.image.Text(5), "known");
+    ASSERT_EQ(b.tracker.simulator.Trace().size(), 1u);
+    EXPECT_EQ(b.tracker.simulator.Trace()[0].id, SettingOf(slot::kImei).id);
+    EXPECT_EQ(b.sink.Calls(), (std::vector<std::string>{"reply", "image", "hide"}));
+
+    // A tracker swapped behind the adapter, or one whose IMEI was never read: read in full.
+    for (const std::string imei : {"861234050999999", ""}) {
+        const size_t before = b.tracker.simulator.Trace().size();
+        const RWSettingsThread& other = readKnowing(imei);
+        EXPECT_FALSE(other.reused) << imei;
+        EXPECT_EQ(b.context.image.Text(5), "3") << imei;
+        EXPECT_EQ(b.tracker.simulator.Trace().size() - before, imei.empty() ? 31u : 32u) << imei;
+    }
+}
+
 TEST(SettingsExchange, AFullSlotWithoutTerminatorStaysInsideItsSlot) {
     SettingsTracker b;
     b.tracker.simulator.WithModel([](sim::TrackerModel& m) {

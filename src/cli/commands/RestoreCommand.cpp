@@ -32,7 +32,7 @@ class RestoreCommand final : public Command {
         if (Outcome checked = CheckAsWriteButton(image, options.yes, sink); !checked.Ok()) return checked;
         DeviceContext context;
         if (Outcome ready = PrepareContext(context, port); !ready.Ok()) return ready;
-        options.reason = "восстановление";
+        options.reason = kRestoreReason;
         options.checkBefore = [&](const SettingsImage& before) {
             const std::string connected = before.Utf8Text(slot::kImei);
             if (otherDevice || connected == entry.imei) return Outcome::Success();

@@ -5,6 +5,7 @@
 #include "cli/DeviceRun.h"
 #include "cli/SafeWrite.h"
 #include "cli/SettingsSource.h"
+#include "history/BackupStore.h"
 
 namespace zort::cli {
 namespace {
@@ -27,7 +28,7 @@ class WriteCommand final : public Command {
         if (Outcome checked = CheckAsWriteButton(image, options.yes, sink); !checked.Ok()) return checked;
         DeviceContext context;
         if (Outcome ready = PrepareContext(context, port); !ready.Ok()) return ready;
-        options.reason = "запись настроек";
+        options.reason = kWriteReason;
         return WriteWithBackup(context, image, sink, options);
     }
 
