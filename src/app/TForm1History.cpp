@@ -49,8 +49,10 @@ void TForm1::RefreshHistory(bool compare) {
             ? QStringLiteral("Трекер на выбранном порту ещё не опознан: показаны копии всех устройств.")
             : QStringLiteral("Резервные копии настроек трекера %1, IMEI %2")
                   .arg(QString::fromStdString(identity), QString::fromStdString(imei));
-    historyWindow->ShowBackups(tracker, imei, BackupStore(backupRoot).List(imei));
-    if (!compare) return;
+    const std::vector<BackupEntry> backups = BackupStore(backupRoot).List(imei);
+    historyWindow->ShowBackups(tracker, imei, backups);
+    // With nothing to compare, the tracker need not be read.
+    if (!compare || backups.empty()) return;
     if (StillHolds(lastRead, port, std::chrono::steady_clock::now(), context.OperationsBegun())) {
         historyWindow->ShowCurrent(lastRead.image, lastRead.wallTime);
         return;
