@@ -3,7 +3,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -128,6 +132,23 @@ TEST_F(BackupStoreTest, NothingIsStoredWhereTheFolderIsALinkOrAFileOrCannotBeMad
     EXPECT_THAT(stored.error, HasSubstr("Резервная копия настроек не сохранена"));
 
     EXPECT_FALSE(BackupStore({}).Store(Tracker(), "/dev/ttyACM0", "запись настроек", kNoon).ok);
+
+    // A disk that fills half-way through the document (a file size limit stands in for it,
+    // in a child so that the limit stays there): refused, and no part of it is left.
+    fs::remove(File("zort-configurator/backups/861234050123456"));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{256, 256};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const BackupResult full = store.Store(Tracker(), "/dev/ttyACM0", "запись настроек", kNoon);
+        ::_exit(!full.ok && full.error.find("Резервная копия настроек не сохранена") == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a full disk was not refused";
+    EXPECT_TRUE(fs::is_empty(Root() / "861234050123456")) << "a torn backup or its temporary was left";
 }
 
 TEST_F(BackupStoreTest, ABackupThatIsNoSettingsDocumentIsRefusedNamingTheField) {
