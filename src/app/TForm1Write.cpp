@@ -193,6 +193,7 @@ void TForm1::ContinueWrite(const SettingsImage& before, const SettingsImage& sta
     }
     auto writer = std::make_unique<RWSettingsThread>(context, *settingsSink);
     writer->mode = kModeWriteSettings;
+    writer->restoring = reason == kRestoreReason;
     RWSettingsThread* started = writer.get();
     if (StartWorker(std::move(writer))) settingsWorker = started;
     // The history shows the backup just taken at once.

@@ -68,14 +68,16 @@ Outcome CompareWritten(const SettingsImage& sent, const SettingsImage& readBack,
 }
 
 // Items 0..24 from `image`, and with `verify` the read back.
-Outcome WriteAndVerify(DeviceContext& context, const SettingsImage& image, bool verify, ConsoleSink& sink) {
+Outcome WriteAndVerify(DeviceContext& context, const SettingsImage& image, const SafeWriteOptions& options,
+                       ConsoleSink& sink) {
     context.image = image;
     {
         RWSettingsThread writer(context, sink);
         writer.mode = kModeWriteSettings;
+        writer.restoring = options.reason == kRestoreReason;
         if (Outcome written = RunWorker(writer, sink, kWriteCaption); !written.Ok()) return written;
     }
-    if (!verify) return Outcome::Success();
+    if (!options.verify) return Outcome::Success();
 
     // Into a scratch image: what was sent stays in the context's image to compare.
     SettingsImage readBack;
@@ -145,7 +147,7 @@ Outcome WriteWithBackup(DeviceContext& context, const SettingsImage& image, Cons
     }
     sink.Note(preview.substr(0, preview.size() - 1));
     if (Outcome kept = KeepBackup(before, context.PortName(), options, sink); !kept.Ok()) return kept;
-    return WriteAndVerify(context, image, options.verify, sink);
+    return WriteAndVerify(context, image, options, sink);
 }
 
 }  // namespace zort::cli

@@ -24,6 +24,7 @@ inline constexpr const char* kReadCancelled = "Чтение настроек о�
 inline constexpr const char* kWriteCancelled = "Запись настроек отменена";
 inline constexpr const char* kReadActivity = "идёт чтение настроек";
 inline constexpr const char* kWriteActivity = "идёт запись настроек";
+inline constexpr const char* kRestoreActivity = "идёт восстановление настроек";
 
 // What a cancelled write tells: the settings the tracker already has (written items
 // 0..written-1), by the names the pages show them under.
@@ -43,6 +44,8 @@ class RWSettingsThread : public Worker {
     const SettingsImage* known = nullptr;
     // Mode 3 found the tracker of `known` and took its settings from there.
     bool reused = false;
+    // Mode 2 writes a backup back: the same exchange, told apart in the busy line and the log.
+    bool restoring = false;
     // Items read so far (a failed read keeps them in the image).
     int itemsDone = 0;
     // Set when the run stopped at a cancel.
@@ -54,7 +57,8 @@ class RWSettingsThread : public Worker {
 
     const SettingsImage* Settings() const override { return image; }
     std::string Activity() const override {
-        return mode == kModeWriteSettings ? kWriteActivity : kReadActivity;
+        if (mode != kModeWriteSettings) return kReadActivity;
+        return restoring ? kRestoreActivity : kWriteActivity;
     }
 
   protected:

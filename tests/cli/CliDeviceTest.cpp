@@ -167,9 +167,12 @@ TEST_F(CliDevice, AWriteKeepsWhatTheTrackerHeldAndSaysWhatChanges) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
 
     // The backup brings the tracker back, and the state it replaces is kept in turn.
-    const CliResult restored = RunZortcfg({"restore", "--port", tracker.Path(), backup.string()});
+    const CliResult restored =
+        RunZortcfg({"restore", "--port", tracker.Path(), backup.string(), "--verbose"});
     ASSERT_EQ(restored.status, 0) << restored.err;
     EXPECT_TRUE(Has(restored.err, "Номер телефона владельца: +79161234567 → +79001234567")) << restored.err;
+    EXPECT_TRUE(Has(restored.err, session + "восстановление настроек  Настройки успешно записаны  "))
+        << restored.err;
     EXPECT_EQ(Param(tracker.simulator, kOwnerId), "+79001234567");
     EXPECT_EQ(Param(tracker.simulator, kTimeZoneId), "3");
     const CliResult listed = RunZortcfg({"backups", "--json"});
