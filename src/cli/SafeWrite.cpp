@@ -10,8 +10,8 @@
 #include "history/BackupStore.h"
 #include "history/ChangePreview.h"
 #include "settings/ExchangeTable.h"
+#include "settings/PagesCheck.h"
 #include "settings/RWSettingsThread.h"
-#include "settings/SettingsBinding.h"
 
 namespace zort::cli {
 namespace {
@@ -94,26 +94,20 @@ Outcome WriteAndVerify(DeviceContext& context, const SettingsImage& image, const
 // window and pressing the write button: a value the pages cannot show would be
 // lost there, so it is refused here instead.
 Outcome CheckAsWriteButton(SettingsImage& image, bool yes, ConsoleSink& sink) {
-    SettingsPages pages;
-    const std::vector<int> unshown = ImageToControls(image, pages);
-    if (!unshown.empty()) {
-        std::vector<std::string> lines;
-        for (int slot : unshown) lines.push_back(Quoted(Key(slot)) + ": " + Quoted(image.Utf8Text(slot)));
-        return Outcome::BadInput("Недопустимые значения настроек", JoinLines(lines));
-    }
     const SettingsImage given = image;
     CliPrompts prompts(yes);
-    if (!ControlsToImage(pages, image, prompts)) return Outcome::BadInput(prompts.Refusal(), prompts.Hint());
-    // The pages normalise what they show ("050" becomes 50, text in a number field
-    // 0); say so, since a script asked for the other text. The markers are always
-    // written as "1" and are nobody's choice.
-    for (int k = 0; k < kWrittenItemCount; ++k) {
-        const int slot = kExchangeTable[static_cast<size_t>(k)].slot;
-        if (slot == slot::kMarker14 || slot == slot::kMarker28) continue;
-        if (given.Text(slot) != image.Text(slot)) {
-            sink.Print("Значение " + Quoted(Key(slot)) + " будет записано как " +
-                       Quoted(image.Utf8Text(slot)) + " (было " + Quoted(given.Utf8Text(slot)) + ")");
-        }
+    const PagesCheck check = CheckThroughPages(image, prompts);
+    if (!check.unshown.empty()) {
+        std::vector<std::string> lines;
+        for (int slot : check.unshown)
+            lines.push_back(Quoted(Key(slot)) + ": " + Quoted(given.Utf8Text(slot)));
+        return Outcome::BadInput("Недопустимые значения настроек", JoinLines(lines));
+    }
+    if (!check.ok) return Outcome::BadInput(prompts.Refusal(), prompts.Hint());
+    // Say so, since a script asked for the other text.
+    for (const int slot : check.normalised) {
+        sink.Print("Значение " + Quoted(Key(slot)) + " будет записано как " + Quoted(image.Utf8Text(slot)) +
+                   " (было " + Quoted(given.Utf8Text(slot)) + ")");
     }
     return Outcome::Success();
 }
@@ -140,14 +134,19 @@ Outcome WriteWithBackup(DeviceContext& context, const SettingsImage& image, Cons
     if (options.checkBefore) {
         if (Outcome fits = options.checkBefore(before); !fits.Ok()) return fits;
     }
-    const std::string preview = PreviewText(ChangesBetween(before, image));
+    SettingsImage composed = image;
+    if (options.compose) {
+        composed = before;
+        if (Outcome made = options.compose(before, composed); !made.Ok()) return made;
+    }
+    const std::string preview = PreviewText(ChangesBetween(before, composed));
     if (options.dryRun) {
         std::fputs(preview.c_str(), stdout);
         return Outcome::Success();
     }
     sink.Note(preview.substr(0, preview.size() - 1));
     if (Outcome kept = KeepBackup(before, context.PortName(), options, sink); !kept.Ok()) return kept;
-    return WriteAndVerify(context, image, options, sink);
+    return WriteAndVerify(context, composed, options, sink);
 }
 
 }  // namespace zort::cli

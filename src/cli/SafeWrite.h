@@ -24,6 +24,9 @@ struct SafeWriteOptions {
     // Looks at what the tracker holds before anything is written; a failure stops the
     // write (a backup of another tracker, say).
     std::function<Outcome(const SettingsImage& before)> checkBefore;
+    // Makes the settings to write from what the tracker holds (a change of a few
+    // settings); without it the image given is written.
+    std::function<Outcome(const SettingsImage& before, SettingsImage& image)> compose;
 };
 
 // --yes, --verify, --dry-run and --no-backup.

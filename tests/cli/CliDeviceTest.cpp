@@ -271,6 +271,32 @@ TEST_F(CliDevice, InputThePagesWouldRefuseIsRefusedBeforeAnyFrame) {
     EXPECT_TRUE(tracker.simulator.Trace().empty());
 }
 
+// `set` changes what it names and nothing else, and reads it back; a name or text no page
+// takes is refused, the name before the tracker is asked anything.
+TEST_F(CliDevice, SetChangesOnlyTheNamedSettingsAndReadsThemBack) {
+    SimulatedTracker tracker;
+    SetParam(tracker.simulator, kOwnerId, "+79001234567");
+    SetParam(tracker.simulator, kTimeZoneId, "-2");
+    const CliResult changed = RunZortcfg({"set", "--port", tracker.Path(), "time_zone=5", "pin=4321"});
+    ASSERT_EQ(changed.status, 0) << changed.err;
+    EXPECT_TRUE(Has(changed.err, "Изменится:\n  PIN-код: 1234 → 4321\n  Часовой пояс: -2 → 5\n"))
+        << changed.err;
+    EXPECT_TRUE(Has(changed.out, "Проверка: устройство сохранило все записанные значения")) << changed.out;
+    EXPECT_EQ(Param(tracker.simulator, kTimeZoneId), "5");
+    EXPECT_EQ(Param(tracker.simulator, kOwnerId), "+79001234567");
+    EXPECT_EQ(Frames(tracker.simulator, kCmdReadParameter).size(), 2 * 31u) << "read, then read back";
+
+    const size_t frames = tracker.simulator.Trace().size();
+    const CliResult unknown = RunZortcfg({"set", "--port", tracker.Path(), "colour=red"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_TRUE(Has(unknown.err, "«colour»: неизвестный ключ")) << unknown.err;
+    EXPECT_EQ(tracker.simulator.Trace().size(), frames) << "a wrong name is refused before any frame";
+    const CliResult refused = RunZortcfg({"set", "--port", tracker.Path(), "server_port=abc"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(Has(refused.err, "«Порт сервера мониторинга» должен быть числом")) << refused.err;
+    EXPECT_EQ(Frames(tracker.simulator, kCmdWriteParameter).size(), 25u) << "only the first set wrote";
+}
+
 // A tracker that takes every write, acknowledges it, and then forgets the PIN and the
 // time zone: the acknowledgement alone proves nothing.
 TEST_F(CliDevice, VerifyNamesEveryFieldTheTrackerDidNotKeep) {
