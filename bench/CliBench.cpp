@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,44 @@ std::string FirmwareFile() {
     return written ? path : std::string();
 }
 
+// A fleet run: one tracker alone, then four side by side, each simulated tracker paced
+// at 9600 baud and told its own IMEI. Side by side they should take about as long as one.
+bool BenchProvision() {
+    char home[] = "/tmp/zortcfg-bench-fleet-XXXXXX";
+    if (mkdtemp(home) == nullptr) return false;
+    setenv("XDG_DATA_HOME", home, 1);
+    const std::string profile = std::string(home) + "/profile.json";
+    if (FILE* out = std::fopen(profile.c_str(), "w")) {
+        std::fputs(R"({"owner_phone": "+79161234567", "server_port": "20332", "time_zone": "5"})", out);
+        std::fclose(out);
+    }
+    std::vector<std::unique_ptr<zort::test::SimProcess>> sims;
+    for (int k = 0; k < 4; ++k) {
+        sims.push_back(std::make_unique<zort::test::SimProcess>(std::vector<std::string>{
+            "--baud", "9600", "--param", "0x080807E0=86123405000000" + std::to_string(k)}));
+    }
+    const auto run = [&](size_t count) {
+        std::vector<std::string> args = {"provision", "--profile", profile};
+        for (size_t k = 0; k < count; ++k) {
+            args.push_back("--port");
+            args.push_back(sims[k]->Path());
+        }
+        return RunZortcfg(args);
+    };
+    const ChildRun one = run(1);
+    const ChildRun four = run(4);
+    std::filesystem::remove_all(home);
+    if (one.status != 0 || four.status != 0) {
+        std::fprintf(stderr, "bench-cli: zortcfg provision exited with %d / %d\n", one.status, four.status);
+        return false;
+    }
+    std::printf(
+        "zortcfg provision at 9600 baud (read, write, read back): 1 tracker %.3f s, 4 side by side %.3f s; "
+        "ratio %.2f (goal <= 1.25)\n",
+        one.wallSeconds, four.wallSeconds, four.wallSeconds / one.wallSeconds);
+    return true;
+}
+
 }  // namespace
 
 int main() {
@@ -128,6 +167,8 @@ int main() {
             return 1;
         }
     }
+
+    if (!BenchProvision()) return 1;
 
     const std::string firmware = FirmwareFile();
     if (firmware.empty()) {

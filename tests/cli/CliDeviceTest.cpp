@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "CliProcess.h"
@@ -295,6 +296,86 @@ TEST_F(CliDevice, SetChangesOnlyTheNamedSettingsAndReadsThemBack) {
     EXPECT_EQ(refused.status, 2);
     EXPECT_TRUE(Has(refused.err, "«Порт сервера мониторинга» должен быть числом")) << refused.err;
     EXPECT_EQ(Frames(tracker.simulator, kCmdWriteParameter).size(), 25u) << "only the first set wrote";
+}
+
+// Four trackers side by side, one of which stops acknowledging half-way through the
+// write: the healthy three hold the profile and their rows, read back; the fourth says
+// why in its line and its report row, and its backup is kept. Bad tables and an
+// unwritable report are refused before any tracker hears a frame.
+TEST_F(CliDevice, AFleetRunSetsEveryHealthyTrackerAndTheFaultyOneSaysWhy) {
+    constexpr uint32_t kServerPortId = 0x080800C0;
+    const std::string suiteHome = ::getenv("XDG_DATA_HOME") ? ::getenv("XDG_DATA_HOME") : "";
+    ::setenv("XDG_DATA_HOME", File("data").c_str(), 1);
+    std::vector<std::unique_ptr<SimulatedTracker>> trackers;
+    std::vector<std::string> ports;
+    for (int k = 0; k < 4; ++k) {
+        trackers.push_back(
+            std::make_unique<SimulatedTracker>(k == 3 ? PlanOf({"drop@2#10"}) : sim::FaultPlan{}));
+        SetParam(trackers.back()->simulator, kImeiId, "86123405000000" + std::to_string(k));
+        ports.insert(ports.end(), {"--port", trackers.back()->Path()});
+    }
+    Write("profile.json", R"({"server_port": "20332", "time_zone": "5", "owner_phone": "+79000000000"})");
+    // As a Russian-locale spreadsheet saves it: BOM, ';', CRLF, a quoted cell.
+    Write(
+        "devices.csv",
+        "\xEF\xBB\xBFimei;owner_phone\r\n861234050000000;\"+79161110000\"\r\n861234050000001;+79162220000\r\n"
+        "861234050000003;+79164440000\r\n");
+    std::vector<std::string> run = {"provision",         "--profile", File("profile.json"), "--devices",
+                                    File("devices.csv"), "--report",  File("report.csv")};
+    run.insert(run.end(), ports.begin(), ports.end());
+    const CliResult fleet = RunZortcfg(run);
+    EXPECT_EQ(fleet.status, 1) << fleet.err;
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_TRUE(Has(fleet.out, "86123405000000" + std::to_string(k) + " Z410 готово за ")) << fleet.out;
+        EXPECT_EQ(Param(trackers[k]->simulator, kServerPortId), "20332") << k;
+        EXPECT_EQ(Param(trackers[k]->simulator, kTimeZoneId), "5") << k;
+    }
+    EXPECT_EQ(Param(trackers[0]->simulator, kOwnerId), "+79161110000");
+    EXPECT_EQ(Param(trackers[1]->simulator, kOwnerId), "+79162220000");
+    EXPECT_EQ(Param(trackers[2]->simulator, kOwnerId), "+79000000000")
+        << "not in the table: the profile alone";
+    EXPECT_TRUE(Has(fleet.out, "861234050000003 Z410: Ошибка во время записи параметров")) << fleet.out;
+    EXPECT_TRUE(Has(fleet.err, "Не настроено трекеров: 1 из 4")) << fleet.err;
+
+    const std::string report = Read("report.csv");
+    EXPECT_EQ(report.rfind("\xEF\xBB\xBFtime,port,imei,", 0), 0u) << report;
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 5) << report;
+    EXPECT_TRUE(Has(report, ",failed,Ошибка во время записи параметров,")) << report;
+    EXPECT_TRUE(Has(report, "Порт сервера мониторинга: 23351 → 20332")) << report;
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_TRUE(
+            fs::is_directory(File("data/zort-configurator/backups/86123405000000" + std::to_string(k))))
+            << "every tracker's settings were kept before its write, the faulty one's too";
+    }
+
+    // Refused before any tracker is touched, naming the file, the line and the field.
+    std::vector<size_t> frames;
+    for (const auto& t : trackers) frames.push_back(t->simulator.Trace().size());
+    Write("twice.csv", "imei,pin\n861234050000000,1111\n861234050000000,2222\n");
+    Write("bad-pin.csv", "imei,pin\n861234050000000,12\n");
+    Write("bad.json", R"({"server_port": "70000"})");
+    struct Refusal {
+        std::vector<std::string> args;
+        std::string expected;
+    };
+    const Refusal refusals[] = {
+        {{"--profile", File("profile.json"), "--devices", File("twice.csv")}, "861234050000000"},
+        {{"--profile", File("profile.json"), "--devices", File("bad-pin.csv")},
+         "строка 2 (IMEI 861234050000000)"},
+        {{"--profile", File("bad.json")}, "Порт сервера мониторинга"},
+        {{"--profile", File("profile.json"), "--report", File("no/such/folder/r.csv")}, "Файл отчёта"},
+    };
+    for (const Refusal& r : refusals) {
+        std::vector<std::string> args = {"provision"};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        args.insert(args.end(), ports.begin(), ports.end());
+        const CliResult refused = RunZortcfg(args);
+        EXPECT_EQ(refused.status, 2) << r.expected << "\n" << refused.err;
+        EXPECT_TRUE(Has(refused.err, r.expected)) << refused.err;
+    }
+    for (size_t k = 0; k < trackers.size(); ++k)
+        EXPECT_EQ(trackers[k]->simulator.Trace().size(), frames[k]) << k;
+    ::setenv("XDG_DATA_HOME", suiteHome.c_str(), 1);
 }
 
 // A tracker that takes every write, acknowledges it, and then forgets the PIN and the

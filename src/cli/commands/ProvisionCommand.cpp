@@ -1,0 +1,121 @@
+// zortcfg provision: a fleet in one sitting. Every tracker named by --port (or every one
+// that answers, when none is named) gets the profile and its row of the devices table,
+// several side by side; one line each as it ends, and a line each in the report.
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "cli/Command.h"
+#include "cli/PortChoice.h"
+#include "connect/PortCandidates.h"
+#include "connect/Probe.h"
+#include "fleet/ProvisionReport.h"
+#include "fleet/Provisioning.h"
+#include "history/BackupStore.h"
+#include "history/SessionLog.h"
+
+namespace zort::cli {
+namespace {
+
+Outcome ReadText(const std::string& file, const char* what, std::string& text) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream bytes;
+    if (in) bytes << in.rdbuf();
+    if (!in || in.bad()) {
+        return Outcome::BadInput(std::string("Не удалось прочитать ") + what + " «" + file + "»",
+                                 std::strerror(errno));
+    }
+    text = bytes.str();
+    return Outcome::Success();
+}
+
+class ProvisionCommand final : public Command {
+  public:
+    CLI::App* Define(CLI::App& app) override {
+        CLI::App* command =
+            app.add_subcommand("provision", "настроить много трекеров по профилю и таблице устройств");
+        command->add_option("--profile", profileFile, "профиль: документ настроек (часть ключей read --json)")
+            ->required();
+        command->add_option("--devices", devicesFile, "таблица устройств CSV: столбец imei и ключи настроек");
+        command->add_flag("--devices-only", plan.devicesOnly,
+                          "не настраивать трекеры, которых нет в таблице");
+        command->add_option("--port", ports, "порт трекера; можно несколько; без него — все отвечающие")
+            ->take_last()
+            ->expected(1)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        command->add_option("--also", also, "ещё порт для поиска трекеров (без --port)")
+            ->expected(1)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        command->add_option("--jobs", jobs, "сколько трекеров настраивать одновременно (0 — все)")
+            ->check(CLI::NonNegativeNumber);
+        command->add_option("--report", reportFile, "дописать отчёт CSV в этот файл");
+        command->add_flag("--yes", plan.yes, "ответить «Да» на вопросы проверки");
+        return command;
+    }
+
+    Outcome Run() override {
+        // Everything given is checked before any tracker is touched.
+        if (Outcome read = ReadText(profileFile, "профиль", plan.profile); !read.Ok()) return read;
+        plan.profileSource = profileFile;
+        if (!devicesFile.empty()) {
+            plan.devices = LoadDeviceTable(devicesFile);
+            if (!plan.devices.ok) return Outcome::BadInput(plan.devices.message, plan.devices.detail);
+        } else if (plan.devicesOnly) {
+            return Outcome::BadInput("--devices-only без --devices: настраивать некого");
+        }
+        if (!ports.empty() && !also.empty()) {
+            return Outcome::BadInput("--also расширяет поиск трекеров, а с --port поиска нет");
+        }
+        if (DocumentResult fits = CheckPlan(plan); !fits) return Outcome::BadInput(fits.message, fits.detail);
+        ProvisionReport report;
+        if (std::string error; !reportFile.empty() && !report.Open(reportFile, error)) {
+            return Outcome::BadInput(error);
+        }
+        plan.backupRoot = DefaultBackupRoot();
+        plan.sessionLog = DefaultSessionLogFile();
+        if (ports.empty()) {
+            if (Outcome found = FindTrackers(); !found.Ok()) return found;
+        }
+
+        std::fprintf(stderr, "Трекеров: %zu, одновременно: %zu\n", ports.size(),
+                     jobs == 0 ? ports.size() : std::min<size_t>(jobs, ports.size()));
+        std::fflush(stderr);
+        size_t failed = 0;
+        ProvisionAll(ports, plan, jobs, [&](const TrackerReport& tracker) {
+            std::printf("%s\n", ReportLine(tracker).c_str());
+            std::fflush(stdout);
+            if (report.IsOpen() && !report.Append(tracker)) {
+                std::fprintf(stderr, "Строка отчёта не записана: %s\n", std::strerror(errno));
+            }
+            if (!tracker.ok) ++failed;
+        });
+        if (failed == 0) return Outcome::Success();
+        return Outcome::DeviceFailed("Не настроено трекеров: " + std::to_string(failed) + " из " +
+                                     std::to_string(ports.size()));
+    }
+
+  private:
+    Outcome FindTrackers() {
+        const SystemView& system = HostSystem();
+        for (const ProbeResult& r : ProbePorts(system, CandidatePorts(system, {false, also}))) {
+            if (r.state == ProbeState::kTracker) ports.push_back(r.port);
+        }
+        if (ports.empty()) return Outcome::DeviceFailed("Не найдено ни одного трекера");
+        return Outcome::Success();
+    }
+
+    std::string profileFile;
+    std::string devicesFile;
+    std::vector<std::string> ports;
+    std::vector<std::string> also;
+    size_t jobs = 0;
+    std::string reportFile;
+    ProvisionPlan plan;
+};
+
+const CommandRegistration kRegistered(38, [] { return std::make_unique<ProvisionCommand>(); });
+
+}  // namespace
+}  // namespace zort::cli
