@@ -6,6 +6,9 @@
 #include <mutex>
 #include <thread>
 
+#include "connect/Probe.h"
+#include "connect/SystemView.h"
+#include "firmware/MCUpdateThread.h"
 #include "history/BackupStore.h"
 #include "history/SessionLog.h"
 #include "settings/ExchangeTable.h"
@@ -85,6 +88,30 @@ std::string RunSettings(DeviceContext& context, int mode, SettingsImage* image) 
     return worker.detail.empty() ? worker.message : worker.message + ": " + worker.detail;
 }
 
+std::string RunFirmware(DeviceContext& context, const std::string& file) {
+    NullSink sink;
+    MCUpdateThread worker(context, sink);
+    worker.firmwarePath = file;
+    if (!worker.Start()) return "порт занят другой операцией";
+    worker.Join();
+    if (worker.statusKind != kStatusError) return {};
+    return worker.detail.empty() ? worker.message : worker.message + ": " + worker.detail;
+}
+
+// The software version a tracker reports once it answers again after an update; empty
+// when it did not answer within kRestartWait.
+std::string VersionAfterRestart(const std::string& port, const LinkTimings& timings) {
+    ProbeOptions options;
+    options.timings = timings;
+    const auto giveUp = std::chrono::steady_clock::now() + kRestartWait;
+    for (;;) {
+        const ProbeResult found = ProbePort(HostSystem(), port, options);
+        if (found.state == ProbeState::kTracker) return found.softwareVersion;
+        if (std::chrono::steady_clock::now() >= giveUp) return {};
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+}
+
 std::string Seconds(std::chrono::milliseconds duration) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f с", static_cast<double>(duration.count()) / 1000.0);
@@ -113,6 +140,16 @@ DocumentResult CheckPlan(const ProvisionPlan& plan) {
     image = factory;
     if (const std::string why = Compose(plan, nullptr, image, true); !why.empty()) {
         return {false, "Ошибка в профиле " + Quoted(plan.profileSource), why};
+    }
+    if (!plan.firmwareFile.empty()) {
+        std::string why;
+        if (CheckFirmwareFile(plan.firmwareFile, &why) < 0) {
+            return {false, "Файл прошивки " + Quoted(plan.firmwareFile) + " не подходит", why};
+        }
+        if (plan.firmwareVersion.empty()) {
+            return {false, "Не указана версия прошивки",
+                    "без неё неизвестно, каким трекерам нужна прошивка: добавьте --firmware-version"};
+        }
     }
     std::string detail;
     for (const DeviceRow& row : plan.devices.rows) {
@@ -184,6 +221,24 @@ TrackerReport ProvisionTracker(const std::string& port, const ProvisionPlan& pla
     }
     if (!lost.empty()) return Ended(report, false, "устройство не сохранило:" + lost, began);
     report.versionAfter = readBack.Utf8Text(slot::kSoftwareVersion);
+    if (plan.firmwareFile.empty() || report.versionAfter == plan.firmwareVersion) {
+        return Ended(report, true, "готово", began);
+    }
+
+    announce("прошивка");
+    if (std::string failed = RunFirmware(context, plan.firmwareFile); !failed.empty()) {
+        return Ended(report, false, "настройки записаны, прошивка не обновлена: " + failed, began);
+    }
+    report.versionAfter = VersionAfterRestart(port, plan.timings);
+    if (report.versionAfter.empty()) {
+        return Ended(report, false, "после обновления прошивки трекер не ответил", began);
+    }
+    if (report.versionAfter != plan.firmwareVersion) {
+        return Ended(report, false,
+                     "после обновления версия " + Quoted(report.versionAfter) + ", а ожидалась " +
+                         Quoted(plan.firmwareVersion),
+                     began);
+    }
     return Ended(report, true, "готово", began);
 }
 

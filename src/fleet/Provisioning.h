@@ -29,7 +29,14 @@ struct ProvisionPlan {
     std::filesystem::path backupRoot;
     std::filesystem::path sessionLog;  // every operation's line; none when empty
     LinkTimings timings;
+    // With a file: a tracker whose software version is not `firmwareVersion` gets the
+    // firmware after its settings, and its version is read again once it has restarted.
+    std::string firmwareFile;
+    std::string firmwareVersion;
 };
+
+// How long a tracker may take to answer again on its new firmware.
+inline constexpr std::chrono::seconds kRestartWait{15};
 
 struct TrackerReport {
     std::chrono::system_clock::time_point started;

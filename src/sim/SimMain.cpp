@@ -36,6 +36,8 @@ const char kUsage[] =
     "                     among those; + for that frame and every later one.\n"
     "                     May be repeated. Examples: --fault drop@1#5, --fault drop@9:a0#1\n"
     "  --param ID=TEXT    store TEXT (UTF-8) in the parameter with id ID (hex, e.g. 0x08080460)\n"
+    "  --version-after-flash TEXT  report TEXT as the software version once a new firmware\n"
+    "                     image was written (from the next read on)\n"
     "  --state FILE       write the state and the trace of received frames as JSON to FILE\n"
     "                     after every frame and at exit\n"
     "modem behind command 8:\n"
@@ -70,6 +72,7 @@ struct SimSettings {
     PtyTransport::Options transport;
     std::string statePath;
     std::vector<std::pair<uint32_t, std::string>> params;
+    std::string versionAfterFlash;
     ModemModel::Options modem;
     int nmeaPeriodMs = 1000;
     int gnssSyncAfter = 0;
@@ -114,6 +117,12 @@ const Option kOptions[] = {
     {.name = "--close-after", .number = [](SimSettings& s, int n) { s.plan.closeAfterFrames = n; }},
     {.name = "--fault", .text = AddFault},
     {.name = "--param", .text = AddParam},
+    {.name = "--version-after-flash",
+     .text =
+         [](SimSettings& s, const std::string& v) {
+             s.versionAfterFlash = zort::Utf8ToCp1251(v);
+             return std::string();
+         }},
     {.name = "--state",
      .text =
          [](SimSettings& s, const std::string& v) {
@@ -172,6 +181,7 @@ int ParseOptions(int argc, char** argv, SimSettings& settings) {
 void Configure(TrackerSimulator& simulator, PtyTransport& transport, const SimSettings& settings) {
     simulator.WithModel([&](TrackerModel& m) {
         for (const auto& [id, text] : settings.params) m.SetParameterText(id, text);
+        m.SetVersionAfterFlash(settings.versionAfterFlash);
         return 0;
     });
     simulator.WithModem([&](ModemModel& m) {

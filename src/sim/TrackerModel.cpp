@@ -8,6 +8,8 @@
 namespace zort::sim {
 namespace {
 
+constexpr uint32_t kSoftwareVersionId = 0x080807A0;
+
 struct FactoryValue {
     uint32_t id;
     const char* utf8;
@@ -39,8 +41,8 @@ const FactoryValue kFactory[] = {
     {0x08080720, "0 001"},
     {0x08080540, "50"},
     {0x080804A0, "00000"},
-    {0x080807E0, "861234050123456"},    // IMEI
-    {0x080807A0, "Z410 2.14"},          // software version
+    {0x080807E0, "861234050123456"},  // IMEI
+    {kSoftwareVersionId, "Z410 2.14"},
     {0x080807C0, "BL 1.05"},            // boot loader version
     {0x080808E0, "HW C3 GSM+GNSS"},     // device information
     {0x08080440, "1"},                  // marker
@@ -100,6 +102,10 @@ std::vector<uint8_t> TrackerModel::Handle(const ReceivedFrame& frame) {
     const FrameHeader& h = frame.header;
     switch (h.command) {
         case kCmdReadParameter: {
+            if (flashedSinceErase && !versionAfterFlash.empty()) {
+                SetParameterText(kSoftwareVersionId, versionAfterFlash);
+                flashedSinceErase = false;
+            }
             // Unknown ids read as an empty parameter, as an erased cell would.
             const auto it = parameters.find(h.id);
             if (it == parameters.end()) return std::vector<uint8_t>(32, 0);
@@ -135,6 +141,7 @@ std::vector<uint8_t> TrackerModel::Handle(const ReceivedFrame& frame) {
         case kCmdPrepareFirmware:
             flash.clear();
             ++flashErases;
+            flashedSinceErase = false;
             return {kAck};
         case kCmdWriteFirmwareBlock: {
             ++flashBlocks;
@@ -147,6 +154,7 @@ std::vector<uint8_t> TrackerModel::Handle(const ReceivedFrame& frame) {
             if (flash.size() < offset + frame.payload.size())
                 flash.resize(offset + frame.payload.size(), 0xFF);
             std::copy(frame.payload.begin(), frame.payload.end(), flash.begin() + static_cast<long>(offset));
+            flashedSinceErase = true;
             return {kAck};
         }
         default:

@@ -48,6 +48,10 @@ class TrackerModel {
     int FlashBlocks() const { return flashBlocks; }
     // Blocks outside the flash or written before any erase: a client bug worth seeing.
     int FlashFaults() const { return flashFaults; }
+    // The software version (Windows-1251) the tracker reports once a new image was
+    // written: from the first read after a block, as if it had restarted on it. Empty:
+    // the version stays.
+    void SetVersionAfterFlash(std::string cp1251) { versionAfterFlash = std::move(cp1251); }
 
     bool ModemOn() const { return modemOn; }
     bool GnssOn() const { return gnssOn; }
@@ -72,6 +76,8 @@ class TrackerModel {
     int flashErases = 0;
     int flashBlocks = 0;
     int flashFaults = 0;
+    bool flashedSinceErase = false;
+    std::string versionAfterFlash;
     bool modemOn = false;
     bool gnssOn = false;
     uint32_t gnssBaud = 9600;

@@ -378,6 +378,39 @@ TEST_F(CliDevice, AFleetRunSetsEveryHealthyTrackerAndTheFaultyOneSaysWhy) {
     ::setenv("XDG_DATA_HOME", suiteHome.c_str(), 1);
 }
 
+// With a firmware, only a tracker on another version gets it, after its settings, and
+// is then asked its version again; a firmware file that fails its checks is refused first.
+TEST_F(CliDevice, AFleetRunUpdatesTheFirmwareOfTrackersOnAnotherVersion) {
+    constexpr uint32_t kVersionId = 0x080807A0;
+    SimulatedTracker current;
+    SimulatedTracker older;
+    SetParam(current.simulator, kVersionId, "Z410 2.20");
+    SetParam(current.simulator, kImeiId, "861234050000010");
+    older.simulator.WithModel([](sim::TrackerModel& m) {
+        m.SetVersionAfterFlash("Z410 2.20");
+        return 0;
+    });
+    Write("profile.json", R"({"owner_phone": "+79161234567"})");
+    Write("fw.fmw", std::string(15, 'H') + std::string(1500, '\x5A'));
+    Write("empty.fmw", std::string(15, 'H'));
+    const auto provision = [&](const std::string& firmware) {
+        return RunZortcfg({"provision", "--profile", File("profile.json"), "--firmware", File(firmware),
+                           "--firmware-version", "Z410 2.20", "--port", current.Path(), "--port",
+                           older.Path()});
+    };
+    const CliResult refused = provision("empty.fmw");
+    EXPECT_EQ(refused.status, 2) << refused.err;
+    EXPECT_TRUE(Has(refused.err, "Файл прошивки")) << refused.err;
+    EXPECT_TRUE(older.simulator.Trace().empty());
+
+    const CliResult updated = provision("fw.fmw");
+    EXPECT_EQ(updated.status, 0) << updated.out << updated.err;
+    EXPECT_TRUE(Has(updated.out, "861234050123456 Z410 готово за ")) << updated.out;
+    EXPECT_EQ(older.simulator.WithModel([](sim::TrackerModel& m) { return m.FlashBlocks(); }), 3);
+    EXPECT_EQ(current.simulator.WithModel([](sim::TrackerModel& m) { return m.FlashErases(); }), 0);
+    EXPECT_EQ(Param(older.simulator, kVersionId), "Z410 2.20");
+}
+
 // A tracker that takes every write, acknowledges it, and then forgets the PIN and the
 // time zone: the acknowledgement alone proves nothing.
 TEST_F(CliDevice, VerifyNamesEveryFieldTheTrackerDidNotKeep) {

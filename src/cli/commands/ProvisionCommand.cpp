@@ -52,6 +52,13 @@ class ProvisionCommand final : public Command {
             ->check(CLI::NonNegativeNumber);
         command->add_option("--report", reportFile, "дописать отчёт CSV в этот файл");
         command->add_flag("--yes", plan.yes, "ответить «Да» на вопросы проверки");
+        CLI::Option* firmware = command->add_option("--firmware", plan.firmwareFile,
+                                                    "прошивка .fmw для трекеров с другой версией");
+        command
+            ->add_option("--firmware-version", plan.firmwareVersion,
+                         "версия этой прошивки, как её сообщает трекер")
+            ->needs(firmware);
+        firmware->needs("--firmware-version");
         return command;
     }
 
