@@ -45,6 +45,8 @@ std::vector<std::string> CandidatePorts(const SystemView& system, const Candidat
     std::sort(other.begin(), other.end(), NaturalLess);
     usb.insert(usb.end(), other.begin(), other.end());
     for (const std::string& path : options.also) {
+        std::error_code missing;
+        if (options.presentOnly && !fs::exists(path, missing)) continue;
         if (std::find(usb.begin(), usb.end(), path) == usb.end()) usb.push_back(path);
     }
     return usb;

@@ -14,6 +14,9 @@ namespace zort {
 struct CandidateOptions {
     bool all = false;               // every serial port the kernel has, not only USB ones
     std::vector<std::string> also;  // paths the user names (a pseudo-terminal, a symlink)
+    // Named paths only while they exist: a watcher wants trackers as they come and go,
+    // while a search reports why a named one did not answer.
+    bool presentOnly = false;
 };
 
 bool IsUsbSerialName(std::string_view name);

@@ -121,6 +121,8 @@ std::string Seconds(std::chrono::milliseconds duration) {
 TrackerReport Ended(TrackerReport report, bool ok, std::string message,
                     std::chrono::steady_clock::time_point began) {
     report.ok = ok;
+    // One line per tracker, on the terminal and in the report.
+    std::replace(message.begin(), message.end(), '\n', ' ');
     report.message = std::move(message);
     report.duration =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began);

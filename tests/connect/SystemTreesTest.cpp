@@ -73,6 +73,11 @@ TEST(Candidates, UsbPortsByDefaultUartsWhenAskedNamedPathsAfterThem) {
                 ElementsAre(dev + "/ttyACM0", dev + "/ttyUSB2", dev + "/ttyUSB10", "/dev/pts/7"));
     m.system.sysRoot = m.tree.Path("nowhere");
     EXPECT_THAT(CandidatePorts(m.system, {true, {"/dev/pts/7"}}), ElementsAre("/dev/pts/7"));
+    // A watcher sees a named path come and go with the file behind it.
+    const std::string named = m.tree.Path("tracker");
+    EXPECT_THAT(CandidatePorts(m.system, {false, {named}, true}), ElementsAre());
+    m.tree.Write("tracker", "");
+    EXPECT_THAT(CandidatePorts(m.system, {false, {named}, true}), ElementsAre(named));
 }
 
 TEST(UsbIdentity, FoundAboveTheInterfaceWithWhatTheDeviceTells) {

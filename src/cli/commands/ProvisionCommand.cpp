@@ -2,7 +2,10 @@
 // that answers, when none is named) gets the profile and its row of the devices table,
 // several side by side; one line each as it ends, and a line each in the report.
 
+#include <pthread.h>
+
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -11,6 +14,7 @@
 #include "cli/PortChoice.h"
 #include "connect/PortCandidates.h"
 #include "connect/Probe.h"
+#include "fleet/FleetWatch.h"
 #include "fleet/ProvisionReport.h"
 #include "fleet/Provisioning.h"
 #include "history/BackupStore.h"
@@ -52,6 +56,9 @@ class ProvisionCommand final : public Command {
             ->check(CLI::NonNegativeNumber);
         command->add_option("--report", reportFile, "дописать отчёт CSV в этот файл");
         command->add_flag("--yes", plan.yes, "ответить «Да» на вопросы проверки");
+        command->add_flag(
+            "--watch", watch,
+            "ждать трекеры и настраивать каждый подключённый; Ctrl+C — закончить после начатых");
         CLI::Option* firmware = command->add_option("--firmware", plan.firmwareFile,
                                                     "прошивка .fmw для трекеров с другой версией");
         command
@@ -72,7 +79,7 @@ class ProvisionCommand final : public Command {
         } else if (plan.devicesOnly) {
             return Outcome::BadInput("--devices-only без --devices: настраивать некого");
         }
-        if (!ports.empty() && !also.empty()) {
+        if (!ports.empty() && !also.empty() && !watch) {
             return Outcome::BadInput("--also расширяет поиск трекеров, а с --port поиска нет");
         }
         if (DocumentResult fits = CheckPlan(plan); !fits) return Outcome::BadInput(fits.message, fits.detail);
@@ -82,6 +89,7 @@ class ProvisionCommand final : public Command {
         }
         plan.backupRoot = DefaultBackupRoot();
         plan.sessionLog = DefaultSessionLogFile();
+        if (watch) return Watch(report);
         if (ports.empty()) {
             if (Outcome found = FindTrackers(); !found.Ok()) return found;
         }
@@ -104,6 +112,52 @@ class ProvisionCommand final : public Command {
     }
 
   private:
+    // Until Ctrl+C (or a termination request): each tracker as it is plugged in, then the
+    // ones under way are let finish.
+    Outcome Watch(ProvisionReport& report) {
+        sigset_t ending;
+        sigemptyset(&ending);
+        sigaddset(&ending, SIGINT);
+        sigaddset(&ending, SIGTERM);
+        // Blocked before any thread starts, so that every thread inherits it and the
+        // signal waits for sigwait below instead of ending the program mid-write.
+        pthread_sigmask(SIG_BLOCK, &ending, nullptr);
+        std::vector<std::string> named = ports;
+        named.insert(named.end(), also.begin(), also.end());
+        size_t failed = 0;
+        size_t total = 0;
+        FleetWatch::Events events;
+        events.started = [](const std::string& port) {
+            std::fprintf(stderr, "%s: трекер подключён, идёт настройка\n", port.c_str());
+            std::fflush(stderr);
+        };
+        events.done = [&](const TrackerReport& tracker) {
+            std::printf("%s\n", ReportLine(tracker).c_str());
+            std::fflush(stdout);
+            if (report.IsOpen() && !report.Append(tracker)) {
+                std::fprintf(stderr, "Строка отчёта не записана: %s\n", std::strerror(errno));
+            }
+            ++total;
+            if (!tracker.ok) {
+                ++failed;
+                std::fputs("\a", stderr);  // the installer looks at the trackers, not the screen
+                std::fflush(stderr);
+            }
+        };
+        FleetWatch watcher(plan, {false, named}, static_cast<int>(jobs), std::move(events));
+        std::fprintf(stderr, "Подключайте трекеры; Ctrl+C — закончить\n");
+        std::fflush(stderr);
+        watcher.Start();
+        int signal = 0;
+        sigwait(&ending, &signal);
+        std::fprintf(stderr, "Завершение: ждём трекеры, которые уже настраиваются\n");
+        std::fflush(stderr);
+        watcher.Stop();
+        if (failed == 0) return Outcome::Success();
+        return Outcome::DeviceFailed("Не настроено трекеров: " + std::to_string(failed) + " из " +
+                                     std::to_string(total));
+    }
+
     Outcome FindTrackers() {
         const SystemView& system = HostSystem();
         for (const ProbeResult& r : ProbePorts(system, CandidatePorts(system, {false, also}))) {
@@ -119,6 +173,7 @@ class ProvisionCommand final : public Command {
     std::vector<std::string> also;
     size_t jobs = 0;
     std::string reportFile;
+    bool watch = false;
     ProvisionPlan plan;
 };
 
