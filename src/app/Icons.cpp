@@ -139,6 +139,21 @@ QIcon HistoryIcon() {
     });
 }
 
+QIcon FleetIcon() {
+    return Render([](QPainter& p) {
+        // Three trackers in a stack, the front one getting its settings.
+        DrawDevice(p, QRectF(9, 3, 20, 10));
+        DrawDevice(p, QRectF(6, 10, 20, 10));
+        DrawDevice(p, QRectF(3, 18, 20, 10));
+        p.setPen(Qt::NoPen);
+        p.setBrush(kGreen);
+        p.drawEllipse(QPointF(26.5, 25.5), 4.5, 4.5);
+        p.setPen(QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(24.3, 25.6), QPointF(26.0, 27.3));
+        p.drawLine(QPointF(26.0, 27.3), QPointF(28.8, 23.8));
+    });
+}
+
 QIcon OpenFileIcon() {
     return Render([](QPainter& p) {
         p.setPen(QPen(QColor(0xB0, 0x84, 0x1A), 1.2));

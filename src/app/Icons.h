@@ -10,6 +10,7 @@ QIcon WriteToDeviceIcon();   // arrow into the tracker
 QIcon ReadFromDeviceIcon();  // arrow out of the tracker
 QIcon RestoreDefaultsIcon();
 QIcon HistoryIcon();  // the backups kept before each write
+QIcon FleetIcon();    // many trackers set up at once
 QIcon OpenFileIcon();
 QIcon SaveFileIcon();
 QIcon CommandFileIcon();

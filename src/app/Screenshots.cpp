@@ -27,6 +27,7 @@
 
 #include "app/Application.h"
 #include "app/DoctorWindow.h"
+#include "app/FleetWindow.h"
 #include "app/HistoryWindow.h"
 #include "app/LookAndFeel.h"
 #include "app/PortFinder.h"
@@ -264,6 +265,38 @@ bool SaveHistory(zort::TForm1& form1, const zort::SettingsImage& before, const z
     return ok;
 }
 
+// A fleet under way: two trackers set up, one whose write failed half-way, and one being
+// written now.
+bool SaveFleet(zort::TForm1& form1, const QDir& dir) {
+    zort::FleetWindow fleet(form1.context.portLease, &form1);
+    fleet.devicesFile->setText(QStringLiteral("/home/tech/Трекеры/Автопарк/устройства.csv"));
+    fleet.reportFile->setText(QStringLiteral("/home/tech/Трекеры/Автопарк/отчёт.csv"));
+    const auto done = [&](const char* port, const char* imei, bool ok, const char* message, int ms,
+                          int changed) {
+        zort::TrackerReport r;
+        r.port = port;
+        r.imei = imei;
+        r.versionBefore = r.versionAfter = "Z410 2.14";
+        r.ok = ok;
+        r.message = message;
+        r.duration = std::chrono::milliseconds(ms);
+        r.changes.resize(static_cast<size_t>(changed));
+        fleet.ShowStarted(port);
+        fleet.ShowDone(r);
+    };
+    done("/dev/ttyACM0", "861234050000001", true, "готово", 3810, 5);
+    done("/dev/ttyACM1", "861234050000002", true, "готово", 3790, 6);
+    done("/dev/ttyACM2", "861234050000003", false, "Ошибка во время записи параметров", 2140, 5);
+    fleet.ShowStarted("/dev/ttyACM3");
+    fleet.ShowStep("/dev/ttyACM3", "запись");
+    fleet.status->setText(QStringLiteral("Настроено: 2, с ошибкой: 1. Подключайте следующий трекер."));
+    fleet.stopButton->setEnabled(true);
+    fleet.startButton->setEnabled(false);
+    const bool ok = Save(&fleet, dir, QStringLiteral("fleet-window.png"));
+    fleet.hide();
+    return ok;
+}
+
 // The port list as the search labels it, the line under it for a tracker and for a
 // seized port, and the doctor's window on the seized one.
 bool SaveConnectionStates(zort::TForm1& form1, const QDir& dir) {
@@ -302,6 +335,7 @@ bool SaveConnectionStates(zort::TForm1& form1, const QDir& dir) {
     preview->hide();
 
     ok &= SaveHistory(form1, before, after, dir);
+    ok &= SaveFleet(form1, dir);
 
     zort::DoctorWindow doctor(
         form1.context.portLease, {}, [] {}, &form1);

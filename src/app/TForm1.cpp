@@ -82,6 +82,7 @@ TForm1::TForm1(DeviceContext& context, QWidget* parent)
         {"Ctrl+Shift+W", &TForm1::SpeedButton7Click},
         {"Ctrl+Shift+E", &TForm1::SpeedButton8Click},
         {"Ctrl+H", &TForm1::ShowHistory},
+        {"Ctrl+Shift+G", &TForm1::ShowFleet},
     };
     for (const auto& [keys, handler] : shortcuts) {
         connect(new QShortcut(QKeySequence(QLatin1String(keys)), this), &QShortcut::activated, this, handler);
@@ -169,6 +170,7 @@ void TForm1::SetUpToolbar() {
         {ui->SpeedButton2, SaveFileIcon(), &TForm1::SpeedButton2Click},
         {ui->SpeedButton7, CommandFileIcon(), &TForm1::SpeedButton7Click},
         {ui->SpeedButton8, ServiceIcon(), &TForm1::SpeedButton8Click},
+        {ui->SpeedButton10, FleetIcon(), &TForm1::ShowFleet},
     };
     for (const auto& [button, icon, handler] : buttons) {
         button->setIcon(icon);
@@ -206,7 +208,8 @@ void TForm1::SetNavigationHover(QLabel* label, bool hovered) {
 }
 
 void TForm1::SetExpertMode(bool on) {
-    for (QToolButton* button : {ui->SpeedButton1, ui->SpeedButton2, ui->SpeedButton7, ui->SpeedButton8})
+    for (QToolButton* button :
+         {ui->SpeedButton1, ui->SpeedButton2, ui->SpeedButton7, ui->SpeedButton8, ui->SpeedButton10})
         button->setVisible(on);
 }
 

@@ -32,6 +32,7 @@ namespace zort {
 class DeviceContext;
 class DoctorWindow;
 class HistoryWindow;
+class FleetWindow;
 class PortBox;
 struct PortReport;
 class FirmwareSink;
@@ -138,6 +139,9 @@ class TForm1 : public QWidget {
     // The window of the connected tracker's backups ("История настроек").
     void ShowHistory();
     QPointer<HistoryWindow> historyWindow;
+    // "Групповая настройка": many trackers set up as they are plugged in.
+    void ShowFleet();
+    QPointer<FleetWindow> fleetWindow;
     // The last complete read of a tracker in this run.
     const RecentRead& LastRead() const { return lastRead; }
 

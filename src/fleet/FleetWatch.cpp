@@ -77,7 +77,9 @@ void FleetWatch::Provision(const std::string& port) {
         ++active;
     }
     if (events.started) events.started(port);
-    const TrackerReport report = ProvisionTracker(port, plan);
+    const TrackerReport report = ProvisionTracker(port, plan, [&](const std::string& step) {
+        if (events.step) events.step(port, step);
+    });
     {
         std::lock_guard lock(mutex);
         --active;

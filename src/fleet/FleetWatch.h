@@ -23,7 +23,9 @@ class FleetWatch {
   public:
     struct Events {
         std::function<void(const std::string& port)> started;  // on the tracker's thread
-        std::function<void(const TrackerReport&)> done;        // one at a time
+        // Each step as it begins ("чтение", "запись", ...), on the tracker's thread.
+        std::function<void(const std::string& port, const std::string& step)> step;
+        std::function<void(const TrackerReport&)> done;  // one at a time
     };
 
     // `ports`: which ports are watched (USB serial ports, and named ones while they exist).

@@ -81,6 +81,14 @@ std::string SettingsToJson(const SettingsImage& image, const DocumentExtras& ext
     return document.dump(2) + "\n";
 }
 
+std::string WrittenSettingsToJson(const SettingsImage& image) {
+    nlohmann::ordered_json document = nlohmann::ordered_json::object();
+    for (const SettingRow& row : kSettingTable) {
+        if (row.item < kWrittenItemCount) document[std::string(row.key)] = image.Utf8Text(row.slot);
+    }
+    return document.dump(2) + "\n";
+}
+
 DocumentResult ApplySettingsDocument(std::string_view text, const std::string& source, SettingsImage& image,
                                      std::span<const std::string_view> extraKeys, DocumentExtras* extras) {
     const std::string message = "Ошибка в файле настроек " + Quoted(source);

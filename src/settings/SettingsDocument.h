@@ -29,6 +29,9 @@ using DocumentExtras = std::vector<std::pair<std::string, std::string>>;
 
 // `extras` first, then all 30 keys in slot order, indented, ending with a newline.
 std::string SettingsToJson(const SettingsImage& image, const DocumentExtras& extras = {});
+// Only the settings a write sends, without what the tracker tells about itself: a
+// profile for other trackers.
+std::string WrittenSettingsToJson(const SettingsImage& image);
 
 // Stores the document's values over the image; absent keys keep what the image holds.
 // Refuses (naming every offending key, image untouched) text that is not JSON, anything

@@ -32,6 +32,7 @@
 
 #include "app/Application.h"
 #include "app/DoctorWindow.h"
+#include "app/FleetWindow.h"
 #include "app/HistoryWindow.h"
 #include "app/LookAndFeel.h"
 #include "app/PagesBinding.h"
@@ -534,6 +535,48 @@ class DeviceActionsTest : public QObject {
         QVERIFY(h.WaitIdle());
         QCOMPARE(ownerNow(), QStringLiteral("+79005550000"));
         QFile::remove(foreign);
+    }
+
+    void TheFleetWindowSetsUpEachPluggedTrackerWhileHoldingTheChannel() {
+        Harness h;
+        h.form->ui->Edit1->setText("+79161234567");
+        h.form->ui->Edit2->setText("4321");
+        h.form->ShowFleet();
+        zort::FleetWindow* fleet = h.form->fleetWindow;
+        QVERIFY(fleet && fleet->isVisible());
+        QStringList errors;
+        fleet->showError = [&](const QString& text, const QString&) { errors << text; };
+        fleet->namedPorts = {h.transport.SlavePath()};
+        QTemporaryDir reports;
+        fleet->reportFile->setText(reports.filePath(QStringLiteral("report.csv")));
+        QVERIFY(fleet->Start());
+        // The main window keeps off the channel meanwhile, and says why.
+        QVERIFY(Harness::WaitFor([&] { return fleet->table->rowCount() == 1; }));
+        QVERIFY(!h.form->ui->SpeedButton4->isEnabled());
+        QCOMPARE(h.form->ui->Label36->text(), QStringLiteral("Порт занят: идёт групповая настройка"));
+        QVERIFY(Harness::WaitFor(
+            [&] { return !fleet->table->item(0, zort::FleetWindow::kResultColumn)->text().isEmpty(); }));
+        QCOMPARE(fleet->table->item(0, zort::FleetWindow::kImeiColumn)->text(),
+                 QStringLiteral("861234050123456"));
+        QVERIFY2(
+            fleet->table->item(0, zort::FleetWindow::kResultColumn)->text().startsWith("Изменено настроек"),
+            qPrintable(fleet->table->item(0, zort::FleetWindow::kResultColumn)->text()));
+        QCOMPARE(QString::fromStdString(
+                     h.simulator.WithModel([](auto& m) { return m.ParameterText(0x08080480); })),
+                 QStringLiteral("4321"));
+        fleet->Stop();
+        QVERIFY(Harness::WaitFor([&] { return !fleet->Running(); }));
+        QVERIFY(h.form->ui->SpeedButton4->isEnabled());
+        QVERIFY(errors.isEmpty());
+        QFile report(reports.filePath(QStringLiteral("report.csv")));
+        QVERIFY(report.open(QIODevice::ReadOnly));
+        QCOMPARE(report.readAll().count('\n'), 2);  // the header and the tracker
+
+        // A table the run cannot use is refused before anything starts.
+        fleet->devicesFile->setText(TempPath(QStringLiteral("missing.csv")));
+        QVERIFY(!fleet->Start());
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(!h.form->context.portLease.Held());
     }
 
     void FirmwareUpdateMovesItsBarAndSucceeds() {

@@ -55,7 +55,7 @@ TEST(FleetWatch, EachPluggedTrackerIsSetUpOnceUntilItIsPluggedInAgain) {
     const std::string a = folder.File("a");
     const std::string b = folder.File("b");
     Done done;
-    FleetWatch watch(plan, {false, {a, b}}, 0, {{}, std::ref(done)}, 20ms);
+    FleetWatch watch(plan, {false, {a, b}}, 0, {{}, {}, std::ref(done)}, 20ms);
     watch.Start();
 
     fs::create_symlink(first.Path(), a);
