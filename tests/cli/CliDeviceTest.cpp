@@ -298,10 +298,9 @@ TEST_F(CliDevice, SetChangesOnlyTheNamedSettingsAndReadsThemBack) {
     EXPECT_EQ(Frames(tracker.simulator, kCmdWriteParameter).size(), 25u) << "only the first set wrote";
 }
 
-// Four trackers side by side, one of which stops acknowledging half-way through the
-// write: the healthy three hold the profile and their rows, read back; the fourth says
-// why in its line and its report row, and its backup is kept. Bad tables and an
-// unwritable report are refused before any tracker hears a frame.
+// Four trackers side by side, one of which is pulled out half-way through its write: the healthy three hold
+// the profile and their rows, read back; the fourth says why in its line and its report row, and its backup
+// is kept. Bad tables and an unwritable report are refused before any tracker hears a frame.
 TEST_F(CliDevice, AFleetRunSetsEveryHealthyTrackerAndTheFaultyOneSaysWhy) {
     constexpr uint32_t kServerPortId = 0x080800C0;
     const std::string suiteHome = ::getenv("XDG_DATA_HOME") ? ::getenv("XDG_DATA_HOME") : "";
@@ -310,7 +309,7 @@ TEST_F(CliDevice, AFleetRunSetsEveryHealthyTrackerAndTheFaultyOneSaysWhy) {
     std::vector<std::string> ports;
     for (int k = 0; k < 4; ++k) {
         trackers.push_back(
-            std::make_unique<SimulatedTracker>(k == 3 ? PlanOf({"drop@2#10"}) : sim::FaultPlan{}));
+            std::make_unique<SimulatedTracker>(k == 3 ? PlanOf({"close@2#10"}) : sim::FaultPlan{}));
         SetParam(trackers.back()->simulator, kImeiId, "86123405000000" + std::to_string(k));
         ports.insert(ports.end(), {"--port", trackers.back()->Path()});
     }
@@ -347,6 +346,16 @@ TEST_F(CliDevice, AFleetRunSetsEveryHealthyTrackerAndTheFaultyOneSaysWhy) {
             fs::is_directory(File("data/zort-configurator/backups/86123405000000" + std::to_string(k))))
             << "every tracker's settings were kept before its write, the faulty one's too";
     }
+
+    // With --devices-only a tracker missing from the table is left as it is; one at a time.
+    const CliResult only = RunZortcfg({"provision", "--profile", File("profile.json"), "--devices",
+                                       File("devices.csv"), "--devices-only", "--jobs", "1", "--port",
+                                       trackers[2]->Path(), "--port", trackers[0]->Path()});
+    EXPECT_EQ(only.status, 1);
+    EXPECT_TRUE(Has(only.out,
+                    "861234050000002 Z410: нет в таблице устройств: ничего не записано\n"
+                    "861234050000000 Z410 готово за "))
+        << only.out;
 
     // Refused before any tracker is touched, naming the file, the line and the field.
     std::vector<size_t> frames;
