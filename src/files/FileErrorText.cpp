@@ -29,4 +29,23 @@ std::string FileErrorText(const std::error_code& error) {
     return error.message();
 }
 
+std::string FileReadErrorText(const std::error_code& error) {
+    if (error.category() == std::generic_category() || error.category() == std::system_category()) {
+        switch (error.value()) {
+            case ENOENT:
+                return "файл не найден";
+            case EACCES:
+            case EPERM:
+                return "нет прав на чтение";
+            case EISDIR:
+                return "это папка, а не файл";
+            case EIO:
+                return "ошибка ввода-вывода";
+            default:
+                break;
+        }
+    }
+    return error.message();
+}
+
 }  // namespace zort

@@ -7,6 +7,9 @@
 
 namespace zort {
 
+// For a file being written.
 std::string FileErrorText(const std::error_code& error);
+// For a file being read.
+std::string FileReadErrorText(const std::error_code& error);
 
 }  // namespace zort

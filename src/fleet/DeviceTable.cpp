@@ -7,6 +7,7 @@
 #include <optional>
 #include <system_error>
 
+#include "files/FileErrorText.h"
 #include "fleet/CsvText.h"
 #include "settings/SettingTable.h"
 
@@ -131,7 +132,8 @@ DeviceTable Refused(const std::string& source, std::string detail) {
 }
 
 std::string SystemReason(int error) {
-    return error != 0 ? std::generic_category().message(error) : "причина неизвестна";
+    return error != 0 ? FileReadErrorText(std::error_code(error, std::generic_category()))
+                      : "причина неизвестна";
 }
 
 }  // namespace
@@ -195,7 +197,7 @@ DeviceTable LoadDeviceTable(const std::filesystem::path& file) {
     if (std::filesystem::is_directory(file, error)) return Refused(source, "это папка, а не файл");
     errno = 0;
     std::ifstream in(file, std::ios::binary);
-    if (!in) return Refused(source, "файл не открывается: " + SystemReason(errno));
+    if (!in) return Refused(source, SystemReason(errno));
     std::string bytes;
     char chunk[1 << 16];
     while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "files/FileErrorText.h"
 #include "history/BackupStore.h"
 
 namespace zort {
@@ -68,7 +69,8 @@ std::string ReportRecord(const TrackerReport& report) {
 bool ProvisionReport::Open(const std::filesystem::path& file, std::string& error) {
     const int opened = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (opened < 0) {
-        error = "Файл отчёта «" + file.string() + "» не открывается для записи: " + std::strerror(errno);
+        error = "Файл отчёта «" + file.string() + "» не открывается для записи: " +
+                FileErrorText(std::error_code(errno, std::generic_category()));
         return false;
     }
     struct stat info {};
@@ -79,7 +81,8 @@ bool ProvisionReport::Open(const std::filesystem::path& file, std::string& error
     }
     // A new report starts with its header; an old one goes on where it ended.
     if (info.st_size == 0 && !WriteAll(opened, "\xEF\xBB\xBF" + ReportHeader())) {
-        error = "Файл отчёта «" + file.string() + "» не записывается: " + std::strerror(errno);
+        error = "Файл отчёта «" + file.string() +
+                "» не записывается: " + FileErrorText(std::error_code(errno, std::generic_category()));
         ::close(opened);
         return false;
     }

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -14,6 +15,7 @@
 #include "cli/PortChoice.h"
 #include "connect/PortCandidates.h"
 #include "connect/Probe.h"
+#include "files/FileErrorText.h"
 #include "fleet/FleetWatch.h"
 #include "fleet/ProvisionReport.h"
 #include "fleet/Provisioning.h"
@@ -24,12 +26,17 @@ namespace zort::cli {
 namespace {
 
 Outcome ReadText(const std::string& file, const char* what, std::string& text) {
+    std::error_code folder;
+    if (std::filesystem::is_directory(file, folder)) {
+        return Outcome::BadInput(std::string("Не удалось прочитать ") + what + " «" + file + "»",
+                                 FileReadErrorText(std::make_error_code(std::errc::is_a_directory)));
+    }
     std::ifstream in(file, std::ios::binary);
     std::ostringstream bytes;
     if (in) bytes << in.rdbuf();
     if (!in || in.bad()) {
         return Outcome::BadInput(std::string("Не удалось прочитать ") + what + " «" + file + "»",
-                                 std::strerror(errno));
+                                 FileReadErrorText(std::error_code(errno, std::generic_category())));
     }
     text = bytes.str();
     return Outcome::Success();
@@ -41,29 +48,35 @@ class ProvisionCommand final : public Command {
         CLI::App* command =
             app.add_subcommand("provision", "настроить много трекеров по профилю и таблице устройств");
         command->add_option("--profile", profileFile, "профиль: документ настроек (часть ключей read --json)")
-            ->required();
-        command->add_option("--devices", devicesFile, "таблица устройств CSV: столбец imei и ключи настроек");
+            ->required()
+            ->type_name("FILE");
+        command->add_option("--devices", devicesFile, "таблица устройств CSV: столбец imei и ключи настроек")
+            ->type_name("FILE");
         command->add_flag("--devices-only", plan.devicesOnly,
                           "не настраивать трекеры, которых нет в таблице");
         command->add_option("--port", ports, "порт трекера; можно несколько; без него — все отвечающие")
-            ->take_last()
+            ->type_name("PATH")
             ->expected(1)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
         command->add_option("--also", also, "ещё порт для поиска трекеров (без --port)")
+            ->type_name("PATH")
             ->expected(1)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
         command->add_option("--jobs", jobs, "сколько трекеров настраивать одновременно (0 — все)")
-            ->check(CLI::NonNegativeNumber);
-        command->add_option("--report", reportFile, "дописать отчёт CSV в этот файл");
+            ->type_name("N");
+        command->add_option("--report", reportFile, "дописать отчёт CSV в этот файл")->type_name("FILE");
         command->add_flag("--yes", plan.yes, "ответить «Да» на вопросы проверки");
         command->add_flag(
             "--watch", watch,
             "ждать трекеры и настраивать каждый подключённый; Ctrl+C — закончить после начатых");
-        CLI::Option* firmware = command->add_option("--firmware", plan.firmwareFile,
-                                                    "прошивка .fmw для трекеров с другой версией");
+        CLI::Option* firmware =
+            command
+                ->add_option("--firmware", plan.firmwareFile, "прошивка .fmw для трекеров с другой версией")
+                ->type_name("FILE");
         command
             ->add_option("--firmware-version", plan.firmwareVersion,
                          "версия этой прошивки, как её сообщает трекер")
+            ->type_name("V")
             ->needs(firmware);
         firmware->needs("--firmware-version");
         return command;
@@ -102,7 +115,8 @@ class ProvisionCommand final : public Command {
             std::printf("%s\n", ReportLine(tracker).c_str());
             std::fflush(stdout);
             if (report.IsOpen() && !report.Append(tracker)) {
-                std::fprintf(stderr, "Строка отчёта не записана: %s\n", std::strerror(errno));
+                std::fprintf(stderr, "Строка отчёта не записана: %s\n",
+                             FileErrorText(std::error_code(errno, std::generic_category())).c_str());
             }
             if (!tracker.ok) ++failed;
         });
@@ -135,7 +149,8 @@ class ProvisionCommand final : public Command {
             std::printf("%s\n", ReportLine(tracker).c_str());
             std::fflush(stdout);
             if (report.IsOpen() && !report.Append(tracker)) {
-                std::fprintf(stderr, "Строка отчёта не записана: %s\n", std::strerror(errno));
+                std::fprintf(stderr, "Строка отчёта не записана: %s\n",
+                             FileErrorText(std::error_code(errno, std::generic_category())).c_str());
             }
             ++total;
             if (!tracker.ok) {
