@@ -197,18 +197,13 @@ bool FleetWindow::Start() {
     report = std::move(opened);
     steps = plan.firmwareFile.empty() ? 3 : 4;
     FleetWatch::Events events;
-    events.started = [this](const std::string& port) {
-        QMetaObject::invokeMethod(
-            this, [this, port] { ShowStarted(port); }, Qt::QueuedConnection);
-    };
+    events.started = [this](const std::string& port) { calls.Post([this, port] { ShowStarted(port); }); };
     events.step = [this](const std::string& port, const std::string& step) {
-        QMetaObject::invokeMethod(
-            this, [this, port, step] { ShowStep(port, step); }, Qt::QueuedConnection);
+        calls.Post([this, port, step] { ShowStep(port, step); });
     };
     events.done = [this](const TrackerReport& tracker) {
         if (report->IsOpen()) report->Append(tracker);
-        QMetaObject::invokeMethod(
-            this, [this, tracker] { ShowDone(tracker); }, Qt::QueuedConnection);
+        calls.Post([this, tracker] { ShowDone(tracker); });
     };
     watch = std::make_unique<FleetWatch>(plan, CandidateOptions{false, namedPorts}, 0, std::move(events));
     watch->Start();
@@ -229,8 +224,7 @@ void FleetWindow::Stop() {
     // Those under way take up to a few seconds: the window stays responsive meanwhile.
     stopping = std::jthread([this] {
         watch->Stop();
-        QMetaObject::invokeMethod(
-            this, [this] { Ended(); }, Qt::QueuedConnection);
+        calls.Post([this] { Ended(); });
     });
 }
 

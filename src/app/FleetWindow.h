@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/PostedCalls.h"
 #include "fleet/Provisioning.h"
 
 class QCheckBox;
@@ -86,6 +87,8 @@ class FleetWindow : public QDialog {
     void ShowCounts();
 
     PortLease& lease;
+    // The run's reports reach the rows through it; it goes after the run has ended.
+    PostedCalls calls;
     std::unique_ptr<ProvisionReport> report;
     std::unique_ptr<FleetWatch> watch;
     std::jthread stopping;
