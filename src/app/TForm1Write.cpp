@@ -13,9 +13,9 @@
 #include "app/QtSinks.h"
 #include "app/TForm1.h"
 #include "history/BackupStore.h"
+#include "settings/PagesCheck.h"
 #include "settings/RWSettingsThread.h"
 #include "settings/SettingTable.h"
-#include "settings/SettingsBinding.h"
 #include "worker/DeviceContext.h"
 #include "worker/WorkerSink.h"
 
@@ -88,18 +88,20 @@ void TForm1::RestoreBackup(const std::filesystem::path& file) {
     // Checked and asked about as settings typed in the pages are, on pages of its own:
     // a field the backup leaves unset must not keep what was typed here.
     SettingsPages pages;
-    if (const std::vector<int> unshown = ImageToControls(restored, pages); !unshown.empty()) {
+    const SettingsImage given = restored;
+    const PagesCheck check = CheckThroughPages(restored, *prompts, &pages);
+    if (!check.unshown.empty()) {
         QStringList lines;
-        for (const int slot : unshown) {
+        for (const int slot : check.unshown) {
             lines << QStringLiteral("%1: «%2»")
                          .arg(QString::fromStdString(std::string(SettingOf(slot).name)),
-                              QString::fromStdString(restored.Utf8Text(slot)));
+                              QString::fromStdString(given.Utf8Text(slot)));
         }
         showMessage(kStatusError, QStringLiteral("В резервной копии недопустимые значения настроек"),
                     lines.join(QLatin1Char('\n')));
         return;
     }
-    if (!ControlsToImage(pages, restored, *prompts)) return;
+    if (!check.ok) return;
     // The checks' boxes ran a nested event loop, where another operation may have begun.
     if (!ReadStarts()) return;
     ModelToControls(pages, *this);

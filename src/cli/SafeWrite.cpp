@@ -54,12 +54,9 @@ std::string PreviewText(const std::vector<SettingChange>& changes) {
 
 Outcome CompareWritten(const SettingsImage& sent, const SettingsImage& readBack, ConsoleSink& sink) {
     std::vector<std::string> lines;
-    for (int k = 0; k < kWrittenItemCount; ++k) {
-        const int slot = kExchangeTable[static_cast<size_t>(k)].slot;
-        if (sent.Text(slot) != readBack.Text(slot)) {
-            lines.push_back(Quoted(Key(slot)) + ": записано " + Quoted(sent.Utf8Text(slot)) + ", прочитано " +
-                            Quoted(readBack.Utf8Text(slot)));
-        }
+    for (const int slot : WrittenSlotsDiffering(sent, readBack)) {
+        lines.push_back(Quoted(Key(slot)) + ": записано " + Quoted(sent.Utf8Text(slot)) + ", прочитано " +
+                        Quoted(readBack.Utf8Text(slot)));
     }
     if (!lines.empty())
         return Outcome::DeviceFailed("Устройство не сохранило записанные значения", JoinLines(lines));

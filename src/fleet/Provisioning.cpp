@@ -76,26 +76,27 @@ std::string Compose(const ProvisionPlan& plan, const DeviceRow* row, SettingsIma
     return check.ok ? std::string() : prompts.refusal;
 }
 
-// Runs a settings worker of `mode` on `context` to its end; its message when it failed.
-std::string RunSettings(DeviceContext& context, int mode, SettingsImage* image) {
-    NullSink sink;
-    RWSettingsThread worker(context, sink);
-    worker.mode = mode;
-    if (image != nullptr) worker.image = image;
+// Runs `worker` to its end; its message when it failed.
+std::string RunToEnd(Worker& worker) {
     if (!worker.Start()) return "порт занят другой операцией";
     worker.Join();
     if (worker.statusKind != kStatusError) return {};
     return worker.detail.empty() ? worker.message : worker.message + ": " + worker.detail;
 }
 
+std::string RunSettings(DeviceContext& context, int mode, SettingsImage* image) {
+    NullSink sink;
+    RWSettingsThread worker(context, sink);
+    worker.mode = mode;
+    if (image != nullptr) worker.image = image;
+    return RunToEnd(worker);
+}
+
 std::string RunFirmware(DeviceContext& context, const std::string& file) {
     NullSink sink;
     MCUpdateThread worker(context, sink);
     worker.firmwarePath = file;
-    if (!worker.Start()) return "порт занят другой операцией";
-    worker.Join();
-    if (worker.statusKind != kStatusError) return {};
-    return worker.detail.empty() ? worker.message : worker.message + ": " + worker.detail;
+    return RunToEnd(worker);
 }
 
 // The software version a tracker reports once it answers again after an update; empty
@@ -216,10 +217,8 @@ TrackerReport ProvisionTracker(const std::string& port, const ProvisionPlan& pla
         return Ended(report, false, "записано, но не прочитано для проверки: " + failed, began);
     }
     std::string lost;
-    for (int k = 0; k < kWrittenItemCount; ++k) {
-        const int slot = kExchangeTable[static_cast<size_t>(k)].slot;
-        if (readBack.Text(slot) != image.Text(slot))
-            lost += (lost.empty() ? " " : ", ") + Quoted(KeyOf(slot));
+    for (const int slot : WrittenSlotsDiffering(image, readBack)) {
+        lost += (lost.empty() ? " " : ", ") + Quoted(KeyOf(slot));
     }
     if (!lost.empty()) return Ended(report, false, "устройство не сохранило:" + lost, began);
     report.versionAfter = readBack.Utf8Text(slot::kSoftwareVersion);

@@ -5,8 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "settings/SettingTable.h"
+#include "worker/SettingsImage.h"
 
 namespace zort {
 
@@ -26,5 +28,16 @@ constexpr std::array<ExchangeItem, kExchangeItemCount> ExchangeOrder() {
 }
 
 inline constexpr std::array<ExchangeItem, kExchangeItemCount> kExchangeTable = ExchangeOrder();
+
+// The slots a write sends whose text differs between `a` and `b`, in the order written:
+// what a read-back shows the tracker did not keep.
+inline std::vector<int> WrittenSlotsDiffering(const SettingsImage& a, const SettingsImage& b) {
+    std::vector<int> slots;
+    for (int k = 0; k < kWrittenItemCount; ++k) {
+        const int slot = kExchangeTable[static_cast<std::size_t>(k)].slot;
+        if (a.Text(slot) != b.Text(slot)) slots.push_back(slot);
+    }
+    return slots;
+}
 
 }  // namespace zort

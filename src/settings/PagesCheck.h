@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "settings/SettingsPages.h"
 #include "settings/SettingsPrompts.h"
 #include "worker/SettingsImage.h"
 
@@ -18,6 +19,7 @@ struct PagesCheck {
 };
 
 // `image` is changed as the pages change it; the questions and refusals go to `prompts`.
-PagesCheck CheckThroughPages(SettingsImage& image, SettingsPrompts& prompts);
+// `shown`, when given, gets the pages as the check left them (for a window to show).
+PagesCheck CheckThroughPages(SettingsImage& image, SettingsPrompts& prompts, SettingsPages* shown = nullptr);
 
 }  // namespace zort
