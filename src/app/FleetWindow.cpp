@@ -126,9 +126,9 @@ FleetWindow::FleetWindow(PortLease& lease, QWidget* parent) : QDialog(parent), l
         if (!profileFile->text().isEmpty()) fileChoice->setChecked(true);
     });
     connect(chooseDevices, &QPushButton::clicked, this,
-            [=] { choose(devicesFile, QStringLiteral("Таблица устройств"), kTableFilter, false); });
+            [=, this] { choose(devicesFile, QStringLiteral("Таблица устройств"), kTableFilter, false); });
     connect(chooseReport, &QPushButton::clicked, this,
-            [=] { choose(reportFile, QStringLiteral("Отчёт"), kTableFilter, true); });
+            [=, this] { choose(reportFile, QStringLiteral("Отчёт"), kTableFilter, true); });
     connect(startButton, &QPushButton::clicked, this, &FleetWindow::Start);
     connect(stopButton, &QPushButton::clicked, this, &FleetWindow::Stop);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::close);

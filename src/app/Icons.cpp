@@ -154,6 +154,26 @@ QIcon FleetIcon() {
     });
 }
 
+QIcon StatusIcon() {
+    return Render([](QPainter& p) {
+        // A sky plot with satellites in it, and the signal bars beside it.
+        p.setPen(QPen(kDeviceDark, 1.4));
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(13, 13), 11, 11);
+        p.setPen(QPen(kOutline, 1.0));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(13, 13), 5.5, 5.5);
+        p.setPen(Qt::NoPen);
+        p.setBrush(kDevice);
+        p.drawEllipse(QPointF(9, 8), 2.6, 2.6);
+        p.drawEllipse(QPointF(18, 15), 2.6, 2.6);
+        p.setBrush(kOrange);
+        p.drawEllipse(QPointF(11, 19), 2.6, 2.6);
+        p.setBrush(kGreen);
+        for (int i = 0; i < 3; ++i) p.drawRect(QRectF(21 + i * 3.6, 29 - (i + 1) * 3.6, 2.6, (i + 1) * 3.6));
+    });
+}
+
 QIcon OpenFileIcon() {
     return Render([](QPainter& p) {
         p.setPen(QPen(QColor(0xB0, 0x84, 0x1A), 1.2));

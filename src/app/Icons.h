@@ -11,6 +11,7 @@ QIcon ReadFromDeviceIcon();  // arrow out of the tracker
 QIcon RestoreDefaultsIcon();
 QIcon HistoryIcon();  // the backups kept before each write
 QIcon FleetIcon();    // many trackers set up at once
+QIcon StatusIcon();   // the live sky and network
 QIcon OpenFileIcon();
 QIcon SaveFileIcon();
 QIcon CommandFileIcon();

@@ -33,6 +33,7 @@
 #include "app/PortFinder.h"
 #include "app/ProgramSetup.h"
 #include "app/ProgressText.h"
+#include "app/StatusWindow.h"
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "app/TForm3.h"
@@ -41,6 +42,10 @@
 #include "app/TForm6.h"
 #include "history/BackupStore.h"
 #include "settings/SettingTable.h"
+#include "sim/ModemModel.h"
+#include "sim/NmeaGenerator.h"
+#include "status/NmeaReader.h"
+#include "status/StatusThread.h"
 #include "ui_TForm1.h"
 #include "ui_TForm4.h"
 #include "ui_TForm5.h"
@@ -297,6 +302,42 @@ bool SaveFleet(zort::TForm1& form1, const QDir& dir) {
     return ok;
 }
 
+// The status window on what the simulated tracker's receiver and modem say: a few
+// seconds of its NMEA stream through the reader, and the modem's answers to the queries
+// the window sends, through the same parsers.
+bool SaveStatus(zort::TForm1& form1, const QDir& dir) {
+    zort::TrackerStatus status;
+    zort::sim::NmeaGenerator sky;
+    zort::NmeaReader reader;
+    const auto start = std::chrono::steady_clock::now();
+    for (int second = 0; second < 3; ++second)
+        reader.Feed(sky.NextBurst(), start + std::chrono::seconds(second));
+    status.gnss = reader.Status(start + std::chrono::seconds(3));
+    zort::sim::ModemModel modem;
+    modem.SetPowered(true);
+    const auto ask = [&modem](const std::string& command) {
+        const std::vector<uint8_t> answer =
+            modem.OnPayload(std::vector<uint8_t>(command.begin(), command.end()));
+        return std::string(answer.begin(), answer.end());
+    };
+    status.ready = status.receiverOn = status.modemOn = true;
+    status.gsm.modemAnswers = true;
+    status.gsm.signal = zort::ParseSignal(ask(zort::kAtSignal));
+    status.gsm.registration = zort::ParseRegistration(ask(zort::kAtRegistration));
+    status.gsm.operatorName = zort::ParseOperator(ask(zort::kAtOperator));
+    status.gsm.sim = zort::ParseSimState(ask(zort::kAtSimState));
+    status.gsm.iccid = zort::ParseIccid(ask(zort::kAtIccid));
+    status.gsm.balance = "Баланс 123,45 р. Доступно до 31.12.2026";
+    status.gsm.balanceRequestsEnded = 1;
+    zort::StatusWindow window(form1.context, &form1);
+    window.Show(status);
+    window.stateLine->setText(QString::fromUtf8(zort::kStatusModulesStarted));
+    window.balanceButton->setEnabled(true);  // as while a tracker is watched
+    const bool ok = Save(&window, dir, QStringLiteral("status-window.png"));
+    window.hide();
+    return ok;
+}
+
 // The port list as the search labels it, the line under it for a tracker and for a
 // seized port, and the doctor's window on the seized one.
 bool SaveConnectionStates(zort::TForm1& form1, const QDir& dir) {
@@ -336,6 +377,7 @@ bool SaveConnectionStates(zort::TForm1& form1, const QDir& dir) {
 
     ok &= SaveHistory(form1, before, after, dir);
     ok &= SaveFleet(form1, dir);
+    ok &= SaveStatus(form1, dir);
 
     zort::DoctorWindow doctor(
         form1.context.portLease, {}, [] {}, &form1);

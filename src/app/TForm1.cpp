@@ -83,6 +83,7 @@ TForm1::TForm1(DeviceContext& context, QWidget* parent)
         {"Ctrl+Shift+E", &TForm1::SpeedButton8Click},
         {"Ctrl+H", &TForm1::ShowHistory},
         {"Ctrl+Shift+G", &TForm1::ShowFleet},
+        {"Ctrl+T", &TForm1::ShowStatus},
     };
     for (const auto& [keys, handler] : shortcuts) {
         connect(new QShortcut(QKeySequence(QLatin1String(keys)), this), &QShortcut::activated, this, handler);
@@ -166,6 +167,7 @@ void TForm1::SetUpToolbar() {
         {ui->SpeedButton4, ReadFromDeviceIcon(), &TForm1::SpeedButton4Click},
         {ui->SpeedButton5, RestoreDefaultsIcon(), &TForm1::SpeedButton5Click},
         {ui->SpeedButton9, HistoryIcon(), &TForm1::ShowHistory},
+        {ui->SpeedButton11, StatusIcon(), &TForm1::ShowStatus},
         {ui->SpeedButton1, OpenFileIcon(), &TForm1::SpeedButton1Click},
         {ui->SpeedButton2, SaveFileIcon(), &TForm1::SpeedButton2Click},
         {ui->SpeedButton7, CommandFileIcon(), &TForm1::SpeedButton7Click},

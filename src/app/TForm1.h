@@ -33,6 +33,7 @@ class DeviceContext;
 class DoctorWindow;
 class HistoryWindow;
 class FleetWindow;
+class StatusWindow;
 class PortBox;
 struct PortReport;
 class FirmwareSink;
@@ -142,6 +143,9 @@ class TForm1 : public QWidget {
     // "Групповая настройка": many trackers set up as they are plugged in.
     void ShowFleet();
     QPointer<FleetWindow> fleetWindow;
+    // "Состояние трекера": the live sky, fix and network of the tracker on the chosen port.
+    void ShowStatus();
+    QPointer<StatusWindow> statusWindow;
     // The last complete read of a tracker in this run.
     const RecentRead& LastRead() const { return lastRead; }
 

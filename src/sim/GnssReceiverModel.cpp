@@ -74,6 +74,7 @@ std::vector<uint8_t> GnssReceiverModel::NavigationOutput() {
 
 std::string GnssReceiverModel::StateJson() const {
     return std::string("{\"powered\": ") + (Powered() ? "true" : "false") +
+           ", \"fix\": " + (nmea.Fix() ? "true" : "false") +
            ", \"bursts_sent\": " + std::to_string(burstsSent) +
            ", \"bytes_sent\": " + std::to_string(bytesSent) +
            ", \"burst_period_ms\": " + std::to_string(burstPeriod.count()) +

@@ -42,6 +42,9 @@ class GnssReceiverModel : public PassThroughPeer {
     // The boot ROM and loader that take over after "$PMTK180".
     GnssBootModel& Boot() { return boot; }
     const GnssBootModel& Boot() const { return boot; }
+    // What the receiver sends while navigating, e.g. to take its fix away.
+    NmeaGenerator& Nmea() { return nmea; }
+    const NmeaGenerator& Nmea() const { return nmea; }
 
     bool Powered() const { return stage != Stage::kOff; }
     uint64_t BytesSent() const { return bytesSent; }

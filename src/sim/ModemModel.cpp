@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <string_view>
 
 #include "link/Cp1251.h"
 #include "sim/JsonWriter.h"
@@ -18,6 +20,12 @@ constexpr char kEsc = 0x1B;
 // Longer command lines overflow the modem's input buffer and are refused.
 constexpr size_t kLineLimit = 556;
 constexpr int kPhoneBookSize = 250;
+// Error 10 of the mobile equipment: SIM not inserted.
+const std::string kNoSim = "\r\n+CME ERROR: 10\r\n";
+const std::string kIccid = "89701012345678901234";
+const std::string kOperator = "ZORT MOBILE";
+// Location area and cell, reported with AT+CREG=2 while registered.
+const std::string kCell = ",\"1A2B\",\"3C4D\"";
 
 std::string Upper(std::string text) {
     for (char& c : text) {
@@ -55,9 +63,56 @@ bool ParseCount(const std::string& text, uint64_t& value) {
     return text.size() <= 12 && ParseNumber(text, 0, UINT64_MAX, value);
 }
 
+// One code point from the UTF-8 text at `i`, moving `i` past it; U+FFFD for a byte
+// that does not start a well-formed sequence.
+uint32_t NextCodePoint(std::string_view text, size_t& i) {
+    const auto lead = static_cast<uint8_t>(text[i++]);
+    if (lead < 0x80) return lead;
+    int more = 0;
+    if (lead >= 0xC2 && lead < 0xE0) {
+        more = 1;
+    } else if (lead >= 0xE0 && lead < 0xF0) {
+        more = 2;
+    } else if (lead >= 0xF0 && lead < 0xF5) {
+        more = 3;
+    }
+    if (more == 0 || i + more > text.size()) return 0xFFFD;
+    uint32_t cp = lead & (0x3F >> more);
+    for (int k = 0; k < more; ++k) {
+        const auto next = static_cast<uint8_t>(text[i + k]);
+        if ((next & 0xC0) != 0x80) return 0xFFFD;
+        cp = cp << 6 | (next & 0x3F);
+    }
+    i += more;
+    // Overlong forms, surrogates and code points past U+10FFFF are not characters.
+    static const uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kLeast[more] || (cp >= 0xD800 && cp < 0xE000) || cp > 0x10FFFF) return 0xFFFD;
+    return cp;
+}
+
 }  // namespace
 
-ModemModel::ModemModel() {
+std::string Utf8ToUcs2Hex(std::string_view utf8) {
+    std::string out;
+    auto unit = [&out](uint32_t u) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "%04X", static_cast<unsigned>(u));
+        out += buf;
+    };
+    for (size_t i = 0; i < utf8.size();) {
+        const uint32_t cp = NextCodePoint(utf8, i);
+        if (cp < 0x10000) {
+            unit(cp);
+        } else {
+            // Beyond the basic plane: a surrogate pair, as UTF-16 writes it.
+            unit(0xD800 + ((cp - 0x10000) >> 10));
+            unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        }
+    }
+    return out;
+}
+
+ModemModel::ModemModel() : clock([] { return Clock::now(); }) {
     capacity = options.freeBytes;
 }
 
@@ -86,8 +141,11 @@ void ModemModel::SetPowered(bool on) {
         echo = true;
         textMode = false;
         charset = "IRA";
+        registrationReports = 0;
+        ussdPresentation = 0;
     }
     powered = on;
+    if (!on) ussdPending = false;
     state = State::kCommand;
     line.clear();
     lineTooLong = false;
@@ -200,6 +258,14 @@ std::string ModemModel::Run(const std::string& text) {
         return kOk;
     }
     if (StartsWith(ubody, "+CMGS=")) return SendSms(body.substr(6));
+    if (std::string answer; NetworkQuery(ubody, answer)) return answer;
+    if (StartsWith(ubody, "+CREG=")) {
+        const std::string n = body.substr(6);
+        if (n.size() != 1 || n[0] < '0' || n[0] > '2') return kError;
+        registrationReports = n[0] - '0';
+        return kOk;
+    }
+    if (StartsWith(ubody, "+CUSD=")) return Ussd(body.substr(6));
     if (StartsWith(ubody, "D")) {
         // Only voice calls: the number ends with ";".
         if (body.size() < 3 || body.back() != ';') return kError;
@@ -242,6 +308,77 @@ std::string ModemModel::SendSms(const std::string& argText) {
     return kPrompt;
 }
 
+bool ModemModel::NetworkQuery(const std::string& ubody, std::string& answer) const {
+    const bool registered = !options.noSim && !options.noNetwork;
+    std::string line;
+    if (ubody == "+CSQ") {
+        // The signal is measured with or without a card; the error rate only on a cell
+        // the modem is camped on.
+        line = options.weakSignal ? "+CSQ: 4,99" : options.noNetwork ? "+CSQ: 11,99" : "+CSQ: 21,0";
+    } else if (ubody == "+CREG?") {
+        // 0: not registered and not searching (no card), 2: searching, 1: home network.
+        const int stat = options.noSim ? 0 : options.noNetwork ? 2 : 1;
+        line = "+CREG: " + std::to_string(registrationReports) + "," + std::to_string(stat);
+        if (registrationReports == 2 && registered) line += kCell;
+    } else if (ubody == "+COPS?") {
+        line = registered ? "+COPS: 0,0,\"" + kOperator + "\"" : "+COPS: 0";
+    } else if (ubody == "+CPIN?" || ubody == "+CCID") {
+        if (options.noSim) {
+            answer = kNoSim;
+            return true;
+        }
+        line = ubody == "+CCID" ? "+CCID: " + kIccid : "+CPIN: READY";
+    } else if (ubody == "+CUSD?") {
+        line = "+CUSD: " + std::to_string(ussdPresentation);
+    } else {
+        return false;
+    }
+    answer = "\r\n" + line + "\r\n" + kOk;
+    return true;
+}
+
+std::string ModemModel::Ussd(const std::string& argText) {
+    std::vector<std::string> args;
+    std::vector<bool> quoted;
+    if (!SplitArgs(argText, args, quoted) || args.size() > 3) return kError;
+    if (args[0].size() != 1 || args[0][0] < '0' || args[0][0] > '2') return kError;
+    const int n = args[0][0] - '0';
+    if (n == 2) {
+        ussdPending = false;
+        return kOk;
+    }
+    const std::string code = args.size() > 1 ? args[1] : std::string();
+    uint64_t dcs = 0;
+    if (args.size() > 1 &&
+        (!quoted[1] || code.empty() || code.find_first_not_of("0123456789*#") != std::string::npos)) {
+        return kError;
+    }
+    if (args.size() == 3 && !ParseCount(args[2], dcs)) return kError;
+    ussdPresentation = n;
+    if (code.empty()) return kOk;
+    ussdCodes.push_back(code);
+    if (options.noSim) return kNoSim;
+    if (ussdPending) return kError;
+    if (options.noNetwork) {
+        ussdLine = "\r\n+CUSD: 4\r\n";
+    } else if (options.ussdText) {
+        ussdLine = "\r\n+CUSD: 0,\"" + Utf8ToCp1251(ussdAnswer) + "\",15\r\n";
+    } else {
+        ussdLine = "\r\n+CUSD: 0,\"" + Utf8ToUcs2Hex(ussdAnswer) + "\",72\r\n";
+    }
+    ussdPending = true;
+    ussdDue = clock() + ussdDelay;
+    return kOk;
+}
+
+std::vector<uint8_t> ModemModel::TakeSpontaneous() {
+    if (!powered || options.silent || !ussdPending || clock() < ussdDue) return {};
+    ussdPending = false;
+    // With presentation off the network still answers, but the modem keeps it to itself.
+    if (ussdPresentation != 1) return {};
+    return std::vector<uint8_t>(ussdLine.begin(), ussdLine.end());
+}
+
 std::string ModemModel::WritePhoneBook(const std::string& argText) {
     std::vector<std::string> args;
     std::vector<bool> quoted;
@@ -274,7 +411,15 @@ std::string ModemModel::StateJson() const {
                     ", \"free\": " + std::to_string(FreeMemory());
     j += ", \"options\": {\"silent\": " + std::string(options.silent ? "true" : "false") +
          ", \"error_to_all\": " + (options.errorToAll ? "true" : "false") +
-         ", \"no_prompt\": " + (options.noPrompt ? "true" : "false") + "}";
+         ", \"no_prompt\": " + (options.noPrompt ? "true" : "false") +
+         ", \"no_sim\": " + (options.noSim ? "true" : "false") +
+         ", \"no_network\": " + (options.noNetwork ? "true" : "false") +
+         ", \"weak_signal\": " + (options.weakSignal ? "true" : "false") +
+         ", \"ussd_text\": " + (options.ussdText ? "true" : "false") + "}";
+    j += ", \"registration_reports\": " + std::to_string(registrationReports) + ", \"ussd_codes\": [";
+    for (size_t k = 0; k < ussdCodes.size(); ++k) j += (k ? ", " : "") + text(ussdCodes[k]);
+    j += "], \"ussd_pending\": " + std::string(ussdPending ? "true" : "false") +
+         ", \"ussd_delay_ms\": " + std::to_string(ussdDelay.count());
     j += ", \"files\": {";
     bool first = true;
     for (const auto& [name, bytes] : files) {

@@ -45,8 +45,13 @@ const char kUsage[] =
     "  --modem-error      answer ERROR to every command\n"
     "  --modem-no-prompt  answer ERROR where the \"> \" of a file write or an SMS would come\n"
     "  --modem-free N     report N bytes free on drive C:\n"
+    "  --no-sim           no SIM card: not registered, +CME ERROR: 10 to AT+CPIN? and AT+CCID\n"
+    "  --no-network       a SIM card but no network: searching, USSD answered +CUSD: 4\n"
+    "  --weak-signal      a barely usable signal (+CSQ: 4,99)\n"
+    "  --ussd-text        USSD answers in Windows-1251 text (dcs 15) instead of UCS2 (dcs 72)\n"
     "GNSS receiver behind command 9:\n"
     "  --nmea-period MS   send an NMEA burst every MS milliseconds while on (default 1000)\n"
+    "  --no-fix           the receiver sees satellites but has no position fix\n"
     "  --gnss-sync-after K  the boot ROM ignores the first K synchronisation bytes (A0)\n"
     "  --gnss-fail F      STEP[#N[+]]:KIND bends one answer of the boot ROM or the loader;\n"
     "                     STEP one of sync 0a 50 05 a1 a1-addr a1-size a1-data a4 a4-addr\n"
@@ -75,6 +80,7 @@ struct SimSettings {
     std::string versionAfterFlash;
     ModemModel::Options modem;
     int nmeaPeriodMs = 1000;
+    bool noFix = false;
     int gnssSyncAfter = 0;
     std::vector<GnssBootFault> gnssFaults;
 };
@@ -133,7 +139,12 @@ const Option kOptions[] = {
     {.name = "--modem-error", .flag = [](SimSettings& s) { s.modem.errorToAll = true; }},
     {.name = "--modem-no-prompt", .flag = [](SimSettings& s) { s.modem.noPrompt = true; }},
     {.name = "--modem-free", .number = [](SimSettings& s, int n) { s.modem.freeBytes = n; }},
+    {.name = "--no-sim", .flag = [](SimSettings& s) { s.modem.noSim = true; }},
+    {.name = "--no-network", .flag = [](SimSettings& s) { s.modem.noNetwork = true; }},
+    {.name = "--weak-signal", .flag = [](SimSettings& s) { s.modem.weakSignal = true; }},
+    {.name = "--ussd-text", .flag = [](SimSettings& s) { s.modem.ussdText = true; }},
     {.name = "--nmea-period", .number = [](SimSettings& s, int n) { s.nmeaPeriodMs = n; }},
+    {.name = "--no-fix", .flag = [](SimSettings& s) { s.noFix = true; }},
     {.name = "--gnss-sync-after", .number = [](SimSettings& s, int n) { s.gnssSyncAfter = n; }},
     {.name = "--gnss-fail", .text = AddGnssFault},
 };
@@ -190,6 +201,7 @@ void Configure(TrackerSimulator& simulator, PtyTransport& transport, const SimSe
     });
     simulator.WithGnss([&](GnssReceiverModel& g) {
         g.SetBurstPeriod(std::chrono::milliseconds(settings.nmeaPeriodMs > 0 ? settings.nmeaPeriodMs : 1000));
+        g.Nmea().SetFix(!settings.noFix);
         g.Boot().SetSyncAfter(settings.gnssSyncAfter);
         for (const GnssBootFault& f : settings.gnssFaults) g.Boot().AddFault(f);
         g.Boot().SetLineCloser([&transport] { transport.CloseLine(); });

@@ -18,6 +18,13 @@ struct LinkTimings {
     int smsPromptPauseMs = 1500;   // between the message prompt and the message text
     int nmeaPollMs = 1000;         // the NMEA relay's period
 
+    // The live status.
+    int statusPollMs = 100;    // how often the stream is taken and sorted
+    int statusProbeMs = 1500;  // listening for the receiver's stream (a burst a second) and the modem's "OK"
+    int statusReplyMs = 1500;  // each status query: the answer may queue behind a second of stream
+    int statusRoundMs = 3000;  // between two rounds of signal and registration queries
+    int ussdReplyMs = 30000;   // the network's answer to a balance request
+
     // The GNSS receiver update.
     int gnssSwitchReplyMs = 2000;    // the tracker's own commands: receiver off, on, link speed
     int gnssSyncReplyMs = 100;       // one boot-ROM synchronisation attempt

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -12,17 +13,24 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
 #include "app/Application.h"
 #include "app/LookAndFeel.h"
 #include "app/ProgramSetup.h"
+#include "app/SkyPlot.h"
+#include "app/StatusGauges.h"
+#include "app/StatusWindow.h"
 #include "app/TForm1.h"
 #include "app/TForm5.h"
 #include "service/IniProfile.h"
 #include "sim/PtyTransport.h"
 #include "sim/TrackerSimulator.h"
+#include "status/StatusThread.h"
+#include "ui_TForm1.h"
 #include "ui_TForm5.h"
 
 using zort::TForm1;
@@ -248,6 +256,74 @@ class ServiceActionsTest : public QObject {
         for (const auto& frame : b.simulator.Trace()) QVERIFY(frame.command != 6 && frame.command != 9);
     }
 
+    // Opening the status window switches on what is off, in the service commands' words,
+    // draws the sky and the network from the tracker, and holds the port; closing it
+    // switches off what it switched on and gives the port back.
+    void StatusWindowShowsTheSkyAndTheNetworkAndLeavesTheTrackerAsItFoundIt() {
+        ServiceWindows b;
+        b.simulator.WithGnss([](zort::sim::GnssReceiverModel& g) {
+            g.SetBurstPeriod(std::chrono::milliseconds(200));
+            return 0;
+        });
+        zort::LinkTimings& t = b.form1->context.timings;
+        t.statusProbeMs = 600;
+        t.statusRoundMs = 300;
+        b.form1->show();
+        QTest::mouseClick(b.form1->ui->SpeedButton11, Qt::LeftButton);
+        zort::StatusWindow* w = b.form1->statusWindow;
+        QVERIFY(w != nullptr && w->isVisible());
+        QVERIFY(ServiceWindows::WaitFor([&] { return !b.form1->ui->SpeedButton4->isEnabled(); }, 2000));
+        QVERIFY2(
+            ServiceWindows::WaitFor(
+                [&] {
+                    return !w->sky->Satellites().empty() && w->signalBars->Bars().has_value() &&
+                           w->simLine->text().contains(QStringLiteral("готова"));
+                },
+                10000),
+            qPrintable(w->stateLine->text() + " | " + w->fixLine->text() + " | " + w->signalLine->text()));
+        const auto& sky = w->sky->Satellites();
+        QVERIFY(std::any_of(sky.begin(), sky.end(),
+                            [](const auto& s) { return s.system == zort::GnssSystem::kGps; }));
+        QVERIFY(std::any_of(sky.begin(), sky.end(),
+                            [](const auto& s) { return s.system == zort::GnssSystem::kGlonass && s.used; }));
+        QCOMPARE(w->snr->Satellites().size(), sky.size());
+        QVERIFY2(w->fixLine->text().startsWith(QStringLiteral("Решение 3D")), qPrintable(w->fixLine->text()));
+        QVERIFY2(w->networkLine->text().contains(QStringLiteral("домашняя сеть")),
+                 qPrintable(w->networkLine->text()));
+        QVERIFY2(w->stateLine->text() == QString::fromUtf8(zort::kStatusModulesStarted),
+                 qPrintable(w->stateLine->text()));
+
+        QVERIFY(w->balanceButton->isEnabled());
+        QTest::mouseClick(w->balanceButton, Qt::LeftButton);
+        QVERIFY(!w->balanceButton->isEnabled());
+        QVERIFY2(ServiceWindows::WaitFor(
+                     [&] { return w->balanceLine->text().contains(QStringLiteral("Баланс")); }, 10000),
+                 qPrintable(w->balanceLine->text()));
+
+        QTest::mouseClick(w->closeButton, Qt::LeftButton);
+        QVERIFY(!w->isVisible());
+        QVERIFY(ServiceWindows::WaitFor([&] { return b.form1->ui->SpeedButton4->isEnabled(); }, 5000));
+        QVERIFY(!b.form1->context.AnyRunning());
+        QVERIFY(!b.simulator.WithModel([](zort::sim::TrackerModel& m) { return m.ModemOn() || m.GnssOn(); }));
+        QVERIFY(b.messages.empty());
+    }
+
+    void StatusWindowLeavesOnWhatWasAlreadyOn() {
+        ServiceWindows b;
+        b.SwitchReceiver(true);
+        b.PowerModem();
+        b.form1->context.timings.statusProbeMs = 600;
+        b.form1->ShowStatus();
+        zort::StatusWindow* w = b.form1->statusWindow;
+        QVERIFY(ServiceWindows::WaitFor(
+            [&] { return !w->sky->Satellites().empty() && w->signalBars->Bars(); }, 10000));
+        w->close();
+        QVERIFY(ServiceWindows::WaitFor([&] { return !b.form1->context.AnyRunning(); }, 5000));
+        QVERIFY(b.simulator.WithModel([](zort::sim::TrackerModel& m) { return m.ModemOn() && m.GnssOn(); }));
+        for (const auto& frame : b.simulator.Trace()) QVERIFY(frame.command < 3 || frame.command > 6);
+        QVERIFY(w->stateLine->text().isEmpty());
+    }
+
     void ClosingTheMainWindowEndsServiceWorkQuietly() {
         struct Case {
             const char* name;
@@ -271,6 +347,7 @@ class ServiceActionsTest : public QObject {
                  b.form5->Button12Click();
              }},
             {"update waiting for the channel to settle", [](ServiceWindows& b) { b.form5->Button7Click(); }},
+            {"status window", [](ServiceWindows& b) { b.form1->ShowStatus(); }},
         };
         for (const Case& c : cases) {
             ServiceWindows b;

@@ -9,6 +9,7 @@
 #include "cli/CliPrompts.h"
 #include "cli/ConsoleSink.h"
 #include "cli/SettingsDocument.h"
+#include "cli/StatusPrint.h"
 #include "link/Cp1251.h"
 #include "settings/SettingsDefaults.h"
 
@@ -121,6 +122,77 @@ TEST(CliPrompts, NoUnlessYesAndTheQuestionIsKeptOrPrinted) {
     EXPECT_EQ(std::string(buffer, size), "Записать?\nДа (--yes)\n");
     EXPECT_EQ(agreeing.Refusal(), "");
     std::free(buffer);
+}
+
+}  // namespace
+}  // namespace zort::cli
+
+namespace zort::cli {
+namespace {
+
+// What is not known stays unknown: null in the document, "нет данных" in the text, and
+// never a zero that a script would take for a measurement.
+TEST(StatusPrint, UnknownIsNullOrNoDataAndKnownValuesKeepTheirUnits) {
+    TrackerStatus unknown;
+    unknown.gsm.modemAnswers = true;
+    const nlohmann::ordered_json empty = StatusJson(unknown, true);
+    EXPECT_EQ(empty["gnss"]["fix"], "none");
+    for (const char* key : {"hdop", "latitude", "longitude", "utc"})
+        EXPECT_TRUE(empty["gnss"][key].is_null()) << key;
+    for (const char* key : {"signal_dbm", "bars", "registration", "operator", "sim", "iccid", "balance"}) {
+        EXPECT_TRUE(empty["gsm"][key].is_null()) << key;
+    }
+    EXPECT_FALSE(StatusJson(unknown, false)["gsm"].contains("balance"));
+    const std::string emptyText = StatusText(unknown);
+    EXPECT_NE(emptyText.find("GPS/ГЛОНАСС: нет данных"), std::string::npos) << emptyText;
+    EXPECT_NE(emptyText.find("сигнал нет данных, сеть: нет данных, оператор: нет данных"), std::string::npos)
+        << emptyText;
+
+    TrackerStatus known;
+    GnssStatus& g = known.gnss;
+    g.anySentence = true;
+    g.fix = FixKind::k3D;
+    g.satellitesUsed = 1;
+    g.satellitesInView = 2;
+    g.usedBySystem[0] = 1;
+    g.inViewBySystem[0] = 1;
+    g.inViewBySystem[1] = 1;
+    g.satellites = {{GnssSystem::kGps, 4, 64, 71, 42, true}, {GnssSystem::kGlonass, 70, -1, -1, -1, false}};
+    g.hdop = 0.9;
+    g.latitude = 55.751890;
+    g.longitude = -37.5;
+    g.utcTime = "12:00:05";
+    g.utcDate = "2024-03-15";
+    known.gsm = {true,
+                 SignalQuality{21, -71, 4},
+                 Registration::kRoaming,
+                 std::string(),
+                 SimState::kPinNeeded,
+                 std::string("89701012345678901234"),
+                 std::nullopt,
+                 false,
+                 0};
+    const nlohmann::ordered_json j = StatusJson(known, false);
+    EXPECT_EQ(j["gnss"]["fix"], "3d");
+    EXPECT_EQ(j["gnss"]["utc"], "2024-03-15T12:00:05Z");
+    EXPECT_DOUBLE_EQ(j["gnss"]["longitude"].get<double>(), -37.5);
+    EXPECT_EQ(j["gnss"]["satellites"][0],
+              nlohmann::ordered_json::parse(
+                  R"({"system":"GPS","prn":4,"elevation":64,"azimuth":71,"snr":42,"used":true})"));
+    EXPECT_EQ(
+        j["gnss"]["satellites"][1],
+        nlohmann::ordered_json::parse(
+            R"({"system":"GLONASS","prn":70,"elevation":null,"azimuth":null,"snr":null,"used":false})"));
+    EXPECT_EQ(j["gsm"]["signal_dbm"], -71);
+    EXPECT_EQ(j["gsm"]["registration"], "roaming");
+    EXPECT_EQ(j["gsm"]["operator"], "") << "registered nowhere is known, and not null";
+    EXPECT_EQ(j["gsm"]["sim"], "pin");
+    const std::string text = StatusText(known);
+    EXPECT_NE(text.find("решение 3D, спутников 1 из 2 (GPS 1/1, ГЛОНАСС 0/1), HDOP 0.9"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("GLONASS    70      -      -    -  нет"), std::string::npos) << text;
+    EXPECT_NE(text.find("сигнал -71 дБм (4 из 5), сеть: роуминг, оператор: нет"), std::string::npos) << text;
+    EXPECT_NE(text.find("SIM-карта: нужен PIN-код, ICCID 89701012345678901234"), std::string::npos) << text;
 }
 
 }  // namespace

@@ -12,10 +12,13 @@ std::vector<uint8_t> Bytes(const std::string& text) {
     return {text.begin(), text.end()};
 }
 
+using namespace std::chrono_literals;
+
 class Modem : public ::testing::Test {
   protected:
     Modem() {
         modem.SetImeiSource([] { return std::string("861234050123456"); });
+        modem.SetClock([this] { return now; });
         modem.SetPowered(true);
         Say("ATE0\r\n");
     }
@@ -23,8 +26,19 @@ class Modem : public ::testing::Test {
         const std::vector<uint8_t> out = modem.OnPayload(Bytes(text));
         return {out.begin(), out.end()};
     }
+    std::string Later(std::chrono::milliseconds step) {
+        now += step;
+        const std::vector<uint8_t> out = modem.TakeSpontaneous();
+        return {out.begin(), out.end()};
+    }
+    ModemModel::Clock::time_point now = ModemModel::Clock::time_point{} + 1h;
     ModemModel modem;
 };
+
+const std::string kOk = "\r\nOK\r\n";
+const std::string kNoSim = "\r\n+CME ERROR: 10\r\n";
+// "Баланс: 123,45 р." as UTF-16 code units.
+const std::string kBalanceUcs2 = "04110430043B0430043D0441003A0020003100320033002C0034003500200440002E";
 
 TEST(ModemPower, FollowsTheTrackersSwitchesAndIsDeadWhileOff) {
     TrackerModel tracker;
@@ -136,6 +150,104 @@ TEST_F(Modem, FaultOptions) {
     EXPECT_EQ(Say("AT\r\n"), "");
     modem.SetOptions({.freeBytes = 7});
     EXPECT_EQ(Say("AT+FSMEM\r\n"), "\r\n+FSMEM: C:7bytes\r\n\r\nOK\r\n");
+}
+
+TEST_F(Modem, NetworkAndCardAnswersInEachCondition) {
+    struct Case {
+        const char* name;
+        ModemModel::Options options;
+        const char *csq, *creg, *cops;
+        bool card;
+    };
+    const Case kCases[] = {
+        {"home network", {}, "+CSQ: 21,0", "+CREG: 0,1", "+COPS: 0,0,\"ZORT MOBILE\"", true},
+        {"weak signal", {.weakSignal = true}, "+CSQ: 4,99", "+CREG: 0,1", "+COPS: 0,0,\"ZORT MOBILE\"", true},
+        {"no network", {.noNetwork = true}, "+CSQ: 11,99", "+CREG: 0,2", "+COPS: 0", true},
+        {"no SIM", {.noSim = true}, "+CSQ: 21,0", "+CREG: 0,0", "+COPS: 0", false},
+    };
+    auto line = [](const std::string& text) { return "\r\n" + text + "\r\n" + kOk; };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        modem.SetOptions(c.options);
+        EXPECT_EQ(Say("AT+CSQ\r\n"), line(c.csq));
+        EXPECT_EQ(Say("at+creg?\r\n"), line(c.creg));
+        EXPECT_EQ(Say("AT+COPS?\r\n"), line(c.cops));
+        EXPECT_EQ(Say("AT+CPIN?\r\n"), c.card ? line("+CPIN: READY") : kNoSim) << "no OK after the error";
+        EXPECT_EQ(Say("AT+CCID\r\n"), c.card ? line("+CCID: 89701012345678901234") : kNoSim);
+    }
+    modem.SetOptions({.errorToAll = true});
+    EXPECT_EQ(Say("AT+CSQ\r\n"), "\r\nERROR\r\n");
+}
+
+TEST_F(Modem, RegistrationReportsFollowATCREGUntilARestart) {
+    EXPECT_EQ(Say("AT+CREG=2\r\n"), kOk);
+    EXPECT_EQ(Say("AT+CREG?\r\n"), "\r\n+CREG: 2,1,\"1A2B\",\"3C4D\"\r\n" + kOk) << "with the cell";
+    modem.SetOptions({.noNetwork = true});
+    EXPECT_EQ(Say("AT+CREG?\r\n"), "\r\n+CREG: 2,2\r\n" + kOk) << "no cell while searching";
+    EXPECT_EQ(Say("AT+CREG=3\r\n"), "\r\nERROR\r\n");
+    EXPECT_EQ(Say("AT+CREG=\r\n"), "\r\nERROR\r\n");
+    modem.SetPowered(false);
+    modem.SetPowered(true);
+    EXPECT_EQ(Say("AT+CREG?\r\n"), "AT+CREG?\r\r\n+CREG: 0,2\r\n" + kOk) << "echo and n=0 again";
+}
+
+TEST_F(Modem, UssdIsAnsweredOnceByTheNetworkAfterItsDelay) {
+    EXPECT_EQ(Say("AT+CUSD=1,\"*100#\",15\r\n"), kOk);
+    EXPECT_EQ(Later(1499ms), "") << "the network takes its time";
+    EXPECT_EQ(Later(1ms), "\r\n+CUSD: 0,\"" + kBalanceUcs2 + "\",72\r\n");
+    EXPECT_EQ(Later(10s), "") << "once";
+    EXPECT_EQ(Say("AT+CUSD?\r\n"), "\r\n+CUSD: 1\r\n" + kOk);
+
+    // One request at a time; AT+CUSD=2 drops the one under way.
+    EXPECT_EQ(Say("AT+CUSD=1,\"*102#\"\r\n"), kOk);
+    EXPECT_EQ(Say("AT+CUSD=1,\"*100#\",15\r\n"), "\r\nERROR\r\n");
+    EXPECT_EQ(Say("AT+CUSD=2\r\n"), kOk);
+    EXPECT_EQ(Later(2s), "");
+    // A switched-off modem forgets the request it was waiting on.
+    EXPECT_EQ(Say("AT+CUSD=1,\"*100#\",15\r\n"), kOk);
+    modem.SetPowered(false);
+    modem.SetPowered(true);
+    EXPECT_EQ(Later(2s), "");
+
+    Say("ATE0\r\n");
+    for (const char* bad : {"AT+CUSD=1,*100#,15\r\n", "AT+CUSD=3\r\n", "AT+CUSD=1,\"abc\"\r\n",
+                            "AT+CUSD=1,\"\",15\r\n", "AT+CUSD=1,\"*100#\",x\r\n", "AT+CUSD=1,\"*1\r\n"}) {
+        EXPECT_EQ(Say(bad), "\r\nERROR\r\n") << bad;
+    }
+    EXPECT_NE(modem.StateJson().find("\"ussd_codes\": [\"*100#\", \"*102#\", \"*100#\", \"*100#\"]"),
+              std::string::npos)
+        << modem.StateJson();
+}
+
+TEST_F(Modem, UssdTextInEitherCoding) {
+    modem.SetOptions({.ussdText = true});
+    modem.SetUssdDelay(100ms);
+    EXPECT_EQ(Say("AT+CUSD=1,\"*100#\",15\r\n"), kOk);
+    EXPECT_EQ(Later(100ms), "\r\n+CUSD: 0,\"\xC1\xE0\xEB\xE0\xED\xF1: 123,45 \xF0.\",15\r\n");
+
+    // Beyond the basic plane UCS2 hex carries a surrogate pair.
+    modem.SetOptions({});
+    modem.SetUssdAnswer("A\xE2\x82\xAC\xF0\x9F\x98\x80");
+    Say("AT+CUSD=1,\"#100#\"\r\n");
+    EXPECT_EQ(Later(2s), "\r\n+CUSD: 0,\"004120ACD83DDE00\",72\r\n");
+    // Malformed UTF-8 is not passed on as if it were text.
+    EXPECT_EQ(Utf8ToUcs2Hex("\xC0\xAF"), "FFFDFFFD") << "overlong";
+    EXPECT_EQ(Utf8ToUcs2Hex("\xED\xA0\x80"), "FFFD") << "a surrogate";
+    EXPECT_EQ(Utf8ToUcs2Hex("\xE2\x82z"), "FFFDFFFD007A") << "cut short";
+
+    // Presentation off (AT+CUSD=0): the network answers, the modem shows nothing.
+    EXPECT_EQ(Say("AT+CUSD=0,\"*100#\"\r\n"), kOk);
+    EXPECT_EQ(Later(2s), "");
+}
+
+TEST_F(Modem, UssdWithoutNetworkOrCard) {
+    modem.SetOptions({.noNetwork = true});
+    EXPECT_EQ(Say("AT+CUSD=1,\"*100#\",15\r\n"), kOk);
+    EXPECT_EQ(Later(1500ms), "\r\n+CUSD: 4\r\n") << "the network does not serve it";
+    modem.SetOptions({.noSim = true});
+    EXPECT_EQ(Say("AT+CUSD=1,\"*100#\",15\r\n"), kNoSim);
+    EXPECT_EQ(Later(2s), "");
+    EXPECT_EQ(modem.UssdCodes().size(), 2u) << "refused requests are counted too";
 }
 
 TEST_F(Modem, StateShowsFileContentsInHex) {
