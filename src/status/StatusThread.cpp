@@ -135,7 +135,8 @@ bool StatusThread::Switch(uint8_t command, const char* done, const char* notDone
     const bool acknowledged =
         sent && WaitUntil([&] { return acknowledgements > before; }, context.timings.switchReplyMs);
     switching = false;
-    Log(acknowledged ? done : notDone);
+    if (acknowledged && done != nullptr) Log(done);
+    if (!acknowledged) Log(notDone);
     return acknowledged;
 }
 
@@ -170,12 +171,15 @@ void StatusThread::StartModules() {
     const LinkTimings& t = context.timings;
     if (!modemOn && !StopRequested()) {
         Log(kModemStarting);
-        if (Switch(kCmdStartModem, kModemStarted, kModemNotStarted)) {
+        // As the service command does: switched on, then asked until it answers, then
+        // its echo switched off. Said to be started once it answers.
+        if (Switch(kCmdStartModem, nullptr, kModemNotStarted)) {
             modemStartedHere = true;
             // The modem needs a moment to boot after power-on; it is asked until it answers.
             for (int attempt = 0; attempt < 10 && !modemOn && !StopRequested(); ++attempt) {
                 modemOn = AnswerContains(Ask(kAtAttention, t.modemReplyMs, HasFinalResult), "OK");
             }
+            if (modemOn) Log(kModemStarted);
             if (modemOn && AnswerContains(Ask(kAtEchoOff, t.modemReplyMs, HasFinalResult), "OK")) {
                 Log(kModemConfigured);
             }

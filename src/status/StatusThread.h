@@ -65,6 +65,7 @@ class StatusThread : public Worker {
     void CheckModules();
     void StartModules();
     void StopModules();
+    // Sends a switch and waits for its acknowledgement; logs `done` (unless null) or `notDone`.
     bool Switch(uint8_t command, const char* done, const char* notDone);
     // The whole answer of the modem to `command`, up to the final result (or what came
     // within `ms`); empty when nothing came.
