@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 CTEST_ARGS ?=
 
-.PHONY: all deps configure build run test bench screenshots clean test-asan test-tsan fuzz house
+.PHONY: all deps configure build run test bench screenshots clean test-asan test-tsan fuzz house package
 
 all: build
 
@@ -32,6 +32,10 @@ bench: build
 	$(BUILD)/bench-gnss
 	$(BUILD)/bench-probe
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench-gui
+
+# The Debian package, build/zort-configurator_<version>_amd64.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/zort-screenshots $(BUILD)/screenshots

@@ -12,6 +12,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   fonts-dejavu-core xvfb xauth
   clang-format
+  # The Debian package: icons rendered from their SVG, the dependencies computed from the
+  # programs, and the checks a distribution runs on it.
+  librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev)

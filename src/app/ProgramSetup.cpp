@@ -1,11 +1,13 @@
 #include "app/ProgramSetup.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
 #include "app/LookAndFeel.h"
+#include "zort/Version.h"
 
 namespace zort {
 
@@ -13,12 +15,14 @@ void PrepareApplication(QApplication& app) {
     QApplication::setApplicationName(QStringLiteral("zort-configurator"));
     // The window system adds it to every title that does not end with it already.
     QApplication::setApplicationDisplayName(QString::fromUtf8(kProgramTitle));
-    QApplication::setApplicationVersion(QStringLiteral("1.3"));
+    QApplication::setApplicationVersion(QString::fromUtf8(kProgramVersion));
+    // Lets the desktop match the windows with the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ru.zort.Configurator"));
     ApplyLookAndFeel(app);
     LoadToolkitTranslations(app);
 }
 
-bool LoadToolkitTranslations(QApplication& app) {
+bool LoadToolkitTranslations(QCoreApplication& app) {
     // The program speaks Russian whatever the user's locale; the toolkit's buttons and
     // dialogs must not answer it in another language.
     auto* translator = new QTranslator(&app);
@@ -27,7 +31,7 @@ bool LoadToolkitTranslations(QApplication& app) {
         delete translator;
         return false;
     }
-    QApplication::installTranslator(translator);
+    QCoreApplication::installTranslator(translator);
     return true;
 }
 

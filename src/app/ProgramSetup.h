@@ -4,6 +4,7 @@
 // the program's. The configurator, the screenshots and the window tests start this way.
 
 class QApplication;
+class QCoreApplication;
 
 namespace zort {
 
@@ -14,6 +15,6 @@ void PrepareApplication(QApplication& app);
 
 // Loads the toolkit's Russian translations; false when the system has none installed
 // (the standard buttons then stay in English).
-bool LoadToolkitTranslations(QApplication& app);
+bool LoadToolkitTranslations(QCoreApplication& app);
 
 }  // namespace zort

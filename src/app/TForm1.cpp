@@ -17,6 +17,7 @@
 #include "ui_TForm1.h"
 #include "worker/DeviceContext.h"
 #include "worker/Worker.h"
+#include "zort/Version.h"
 
 namespace zort {
 namespace {
@@ -108,6 +109,10 @@ void TForm1::SetUpHeader() {
     Paint(ui->Panel5, kPanelColour, kTextColour);
     ui->Label34->setFont(HeaderFont(18, true));
     ui->Label35->setFont(HeaderFont(12, false));
+    const QString version = QString::fromUtf8(kProgramVersion);
+    ui->Label35->setText(QStringLiteral("Версия ") + version);
+    ui->Label35->setToolTip(
+        QStringLiteral("zort-configurator %1 (Qt %2)").arg(version, QString::fromUtf8(qVersion())));
     Paint(ui->Label35, kPanelColour, kHintColour);
     ui->Label21->setFont(HeaderFont(0, true));
     Paint(ui->Label21, kPanelColour, kTextColour);

@@ -145,6 +145,9 @@ class TForm1 : public QWidget {
     QPointer<FleetWindow> fleetWindow;
     // "Состояние трекера": the live sky, fix and network of the tracker on the chosen port.
     void ShowStatus();
+    // Loads a settings file (.cfg) into the pages, as "Загрузить настройки из файла" does
+    // after its dialog; a file that cannot be used gets the usual message.
+    void LoadSettingsFile(const QString& name);
     QPointer<StatusWindow> statusWindow;
     // The last complete read of a tracker in this run.
     const RecentRead& LastRead() const { return lastRead; }

@@ -254,6 +254,10 @@ void TForm1::SpeedButton1Click() {
     const QString name = OpenFileName(QStringLiteral("Загрузить настройки из файла"),
                                       QStringLiteral("Файл конфигурации (*.cfg)"));
     if (name.isEmpty()) return;
+    LoadSettingsFile(name);
+}
+
+void TForm1::LoadSettingsFile(const QString& name) {
     FileResult result;
     {
         std::lock_guard lock(context.imageMutex);

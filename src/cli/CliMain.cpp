@@ -8,11 +8,14 @@
 
 #include "cli/Command.h"
 #include "cli/Outcome.h"
+#include "zort/Version.h"
 
 int main(int argc, char** argv) {
     using namespace zort::cli;
     CLI::App app{"Конфигуратор ЗОРТ Z100 / Z110 / Z410: настройки, прошивка и файлы из командной строки",
                  "zortcfg"};
+    app.set_version_flag("--version", std::string("zortcfg ") + zort::kProgramVersion,
+                         "показать версию программы и выйти");
     app.require_subcommand(1);
 
     std::vector<std::unique_ptr<Command>> commands = CreateCommands();

@@ -19,6 +19,7 @@
 #include "sim/ParseNumber.h"
 #include "sim/PtyTransport.h"
 #include "sim/TrackerSimulator.h"
+#include "zort/Version.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ const char kUsage[] =
     "  --param ID=TEXT    store TEXT (UTF-8) in the parameter with id ID (hex, e.g. 0x08080460)\n"
     "  --version-after-flash TEXT  report TEXT as the software version once a new firmware\n"
     "                     image was written (from the next read on)\n"
+    "  --version          print the version and exit\n"
     "  --state FILE       write the state and the trace of received frames as JSON to FILE\n"
     "                     after every frame and at exit\n"
     "modem behind command 8:\n"
@@ -155,6 +157,10 @@ int ParseOptions(int argc, char** argv, SimSettings& settings) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
+            return 0;
+        }
+        if (arg == "--version") {
+            std::cout << "zort-sim " << zort::kProgramVersion << "\n";
             return 0;
         }
         const auto option = std::find_if(std::begin(kOptions), std::end(kOptions),

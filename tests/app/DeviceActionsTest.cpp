@@ -386,6 +386,17 @@ class DeviceActionsTest : public QObject {
         // Kept in config.ini for the next start.
         const zort::IniProfile profile(h.profileDir.filePath(QStringLiteral("config.ini")).toStdString());
         QCOMPARE(QString::fromStdString(profile.Read("config", "LastFolder")), folder.path());
+        // A file named on the command line takes the same way in, without the dialog.
+        h.form->ui->Edit1->setText("+70000000000");
+        h.form->LoadSettingsFile(folder.filePath(QStringLiteral("tracker.cfg")));
+        QCOMPARE(h.form->ui->Edit1->text(), QStringLiteral("+79001112233"));
+        {
+            zort::test::BoxAnswers answers(QMessageBox::Ok);
+            h.form->LoadSettingsFile(folder.filePath(QStringLiteral("missing.cfg")));
+            QCOMPARE(answers.texts.size(), 1);
+            QCOMPARE(answers.texts[0], QStringLiteral("Ошибка открытия файла"));
+        }
+        QCOMPARE(h.form->ui->Edit1->text(), QStringLiteral("+79001112233"));
         h.nextFile.clear();  // cancelled: the folder stays
         h.form->SpeedButton6Click();
         QCOMPARE(h.asked[2].first, folder.path());
