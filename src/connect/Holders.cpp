@@ -88,7 +88,10 @@ struct ProcessUse {
 };
 
 bool Matches(const PortIdentity& port, const std::string& target, const struct stat* st) {
-    if (st != nullptr && port.statted && st->st_dev == port.dev && st->st_ino == port.ino) return true;
+    // When both ends can be looked at, the file itself decides: a process in another
+    // mount namespace (a container, a sandbox) may hold a different device under the
+    // same name.
+    if (st != nullptr && port.statted) return st->st_dev == port.dev && st->st_ino == port.ino;
     return target == port.path || target == port.canonical;
 }
 

@@ -10,10 +10,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "CliProcess.h"
 #include "cli/ConnectReport.h"
@@ -408,7 +410,13 @@ TEST_F(CliConnect, AUsbTrackerIsFoundUnnamedAndCarriesItsUsbIdentity) {
                                              "product": "Z410 Tracker"})"))
         << "no serial number in sysfs, none in the document";
 
+    // Another tracker under the same name in another mount namespace (a container, a
+    // sandbox), held open meanwhile, is not this one's holder.
+    UsbTracker other;
+    std::thread elsewhere([&other] { other.Run({"nmea", "--port", "/dev/ttyACM0", "--seconds", "2"}); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
     const CliResult text = usb.Run({"ports", "--probe"});
+    elsewhere.join();
     EXPECT_EQ(text.out, "/dev/ttyACM0  tracker  " + kIdentity + ", ПО Z410 2.14, IMEI " + kImei +
                             " · USB 0483:5740 ZORT Z410 Tracker\n");
 
