@@ -1,15 +1,13 @@
 // zortcfg nmea --port P [--seconds N]: relays the receiver's NMEA stream to stdout for
 // N seconds, or until interrupted.
 
-#include <signal.h>
-
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <mutex>
 
 #include "cli/Command.h"
 #include "cli/DeviceRun.h"
+#include "cli/Interrupts.h"
 #include "service/NmeaRelay.h"
 #include "service/ServiceThread.h"
 
@@ -61,26 +59,18 @@ class NmeaCommand final : public Command {
         // Before the mask below: finding the tracker may end the command early.
         DeviceContext context;
         if (Outcome ready = PrepareContext(context, port); !ready.Ok()) return ready;
-        // Interrupts are taken synchronously below; blocked before the relay's threads
-        // start, so they inherit the mask and the signal always reaches this wait.
-        sigset_t stop, previous;
-        sigemptyset(&stop);
-        sigaddset(&stop, SIGINT);
-        sigaddset(&stop, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &stop, &previous);
+        Interrupts interrupts;  // before the relay's threads start
 
         NmeaConsoleSink sink(false);
         NmeaRelay relay(context, sink);
         relay.SwitchOn();
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        const timespec tick{0, 100 * 1000 * 1000};
         while (relay.Running()) {
-            if (sigtimedwait(&stop, nullptr, &tick) > 0) break;
+            if (interrupts.Within(100)) break;
             if (seconds > 0 && std::chrono::steady_clock::now() >= deadline) break;
         }
         relay.SwitchOff();
         context.JoinAll();
-        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         return sink.Failure();
     }
 

@@ -5,13 +5,13 @@
 #include <pthread.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "cli/Command.h"
+#include "cli/Interrupts.h"
 #include "cli/PortChoice.h"
 #include "connect/PortCandidates.h"
 #include "connect/Probe.h"
@@ -129,13 +129,7 @@ class ProvisionCommand final : public Command {
     // Until Ctrl+C (or a termination request): each tracker as it is plugged in, then the
     // ones under way are let finish.
     Outcome Watch(ProvisionReport& report) {
-        sigset_t ending;
-        sigemptyset(&ending);
-        sigaddset(&ending, SIGINT);
-        sigaddset(&ending, SIGTERM);
-        // Blocked before any thread starts, so that every thread inherits it and the
-        // signal waits for sigwait below instead of ending the program mid-write.
-        pthread_sigmask(SIG_BLOCK, &ending, nullptr);
+        Interrupts interrupts;  // before any thread starts: no tracker is left mid-write
         std::vector<std::string> named = ports;
         named.insert(named.end(), also.begin(), also.end());
         size_t failed = 0;
@@ -163,8 +157,7 @@ class ProvisionCommand final : public Command {
         std::fprintf(stderr, "Подключайте трекеры; Ctrl+C — закончить\n");
         std::fflush(stderr);
         watcher.Start();
-        int signal = 0;
-        sigwait(&ending, &signal);
+        interrupts.Await();
         std::fprintf(stderr, "Завершение: ждём трекеры, которые уже настраиваются\n");
         std::fflush(stderr);
         watcher.Stop();

@@ -2,17 +2,14 @@
 // receiver and modem see, after N seconds of stream. Whatever of the two was off is
 // switched on for the time and off again at the end.
 
-#include <signal.h>
-
 #include <chrono>
-#include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <mutex>
 #include <nlohmann/json.hpp>
 
 #include "cli/Command.h"
 #include "cli/DeviceRun.h"
+#include "cli/Interrupts.h"
 #include "cli/StatusPrint.h"
 #include "status/StatusThread.h"
 
@@ -58,25 +55,18 @@ class StatusCommand final : public Command {
     Outcome Run() override {
         DeviceContext context;
         if (Outcome ready = PrepareContext(context, port); !ready.Ok()) return ready;
-        // Interrupts are taken synchronously below; blocked before the worker's threads
-        // start, so they inherit the mask and the signal always reaches this wait.
-        sigset_t stop, previous;
-        sigemptyset(&stop);
-        sigaddset(&stop, SIGINT);
-        sigaddset(&stop, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &stop, &previous);
+        Interrupts interrupts;  // before the worker's threads start
 
         StatusConsoleSink sink(false);
         StatusThread worker(context, sink);
         TrackerStatus last;
         if (worker.Start()) {
-            last = Watch(worker, stop);
+            last = Watch(worker, interrupts);
             worker.RequestStop();
             worker.Join();
         } else {
             sink.ShowMessage(kStatusError, "Порт занят: " + context.portLease.Activity(), {});
         }
-        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         if (Outcome failed = sink.Failure(); !failed.Ok()) return failed;
         const std::string text = json ? StatusJson(last, balance).dump(2) + "\n" : StatusText(last);
         std::fwrite(text.data(), 1, text.size(), stdout);
@@ -86,14 +76,13 @@ class StatusCommand final : public Command {
   private:
     // Until N seconds of stream have passed since the modules were on (and the balance,
     // when asked, has come or failed), an interrupt, or the run's end.
-    TrackerStatus Watch(StatusThread& worker, const sigset_t& stop) {
+    TrackerStatus Watch(StatusThread& worker, Interrupts& interrupts) {
         using Clock = std::chrono::steady_clock;
-        const timespec tick{0, 100 * 1000 * 1000};
         std::optional<Clock::time_point> deadline;
         bool balanceAsked = false;
         TrackerStatus now;
         while (!worker.Finished()) {
-            if (sigtimedwait(&stop, nullptr, &tick) > 0) break;
+            if (interrupts.Within(100)) break;
             now = worker.Snapshot();
             if (!now.ready) continue;
             if (!deadline) deadline = Clock::now() + std::chrono::seconds(seconds);
