@@ -53,7 +53,7 @@ class BackupsCommand final : public Command {
     bool json = false;
 };
 
-const CommandRegistration kRegistered(35, [] { return std::make_unique<BackupsCommand>(); });
+const CommandRegistration kBackupsRegistered(35, [] { return std::make_unique<BackupsCommand>(); });
 
 }  // namespace
 }  // namespace zort::cli

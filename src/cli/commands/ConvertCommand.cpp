@@ -39,7 +39,7 @@ class ConvertCommand final : public Command {
     std::string outPath;
 };
 
-const CommandRegistration kRegistered(50, [] { return std::make_unique<ConvertCommand>(); });
+const CommandRegistration kConvertRegistered(50, [] { return std::make_unique<ConvertCommand>(); });
 
 }  // namespace
 }  // namespace zort::cli

@@ -89,7 +89,7 @@ class DoctorCommand final : public Command {
     std::string udevRulePath;
 };
 
-const CommandRegistration kRegistered(12, [] { return std::make_unique<DoctorCommand>(); });
+const CommandRegistration kDoctorRegistered(12, [] { return std::make_unique<DoctorCommand>(); });
 
 }  // namespace
 }  // namespace zort::cli

@@ -45,7 +45,7 @@ class FlashCommand final : public Command {
     std::string file;
 };
 
-const CommandRegistration kRegistered(60, [] { return std::make_unique<FlashCommand>(); });
+const CommandRegistration kFlashRegistered(60, [] { return std::make_unique<FlashCommand>(); });
 
 }  // namespace
 }  // namespace zort::cli

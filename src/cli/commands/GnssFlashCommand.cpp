@@ -52,7 +52,7 @@ class GnssFlashCommand final : public Command {
     std::string firmware;
 };
 
-const CommandRegistration kRegistered(70, [] { return std::make_unique<GnssFlashCommand>(); });
+const CommandRegistration kGnssFlashRegistered(70, [] { return std::make_unique<GnssFlashCommand>(); });
 
 }  // namespace
 }  // namespace zort::cli

@@ -79,7 +79,7 @@ class NmeaCommand final : public Command {
     int seconds = 0;
 };
 
-const CommandRegistration kRegistered(100, [] { return std::make_unique<NmeaCommand>(); });
+const CommandRegistration kNmeaRegistered(100, [] { return std::make_unique<NmeaCommand>(); });
 
 }  // namespace
 }  // namespace zort::cli

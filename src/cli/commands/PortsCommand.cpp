@@ -51,7 +51,7 @@ class PortsCommand final : public Command {
     CandidateOptions candidates;
 };
 
-const CommandRegistration kRegistered(10, [] { return std::make_unique<PortsCommand>(); });
+const CommandRegistration kPortsRegistered(10, [] { return std::make_unique<PortsCommand>(); });
 
 }  // namespace
 }  // namespace zort::cli

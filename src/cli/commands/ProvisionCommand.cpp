@@ -185,7 +185,7 @@ class ProvisionCommand final : public Command {
     ProvisionPlan plan;
 };
 
-const CommandRegistration kRegistered(38, [] { return std::make_unique<ProvisionCommand>(); });
+const CommandRegistration kProvisionRegistered(38, [] { return std::make_unique<ProvisionCommand>(); });
 
 }  // namespace
 }  // namespace zort::cli

@@ -53,7 +53,7 @@ class ReadCommand final : public Command {
     std::string cfgPath;
 };
 
-const CommandRegistration kRegistered(20, [] { return std::make_unique<ReadCommand>(); });
+const CommandRegistration kReadRegistered(20, [] { return std::make_unique<ReadCommand>(); });
 
 }  // namespace
 }  // namespace zort::cli

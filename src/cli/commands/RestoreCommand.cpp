@@ -50,7 +50,7 @@ class RestoreCommand final : public Command {
     SafeWriteOptions options;
 };
 
-const CommandRegistration kRegistered(36, [] { return std::make_unique<RestoreCommand>(); });
+const CommandRegistration kRestoreRegistered(36, [] { return std::make_unique<RestoreCommand>(); });
 
 }  // namespace
 }  // namespace zort::cli

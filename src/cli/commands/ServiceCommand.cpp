@@ -96,7 +96,7 @@ class ServiceCommand final : public Command {
     std::optional<std::string> argument;
 };
 
-const CommandRegistration kRegistered(90, [] { return std::make_unique<ServiceCommand>(); });
+const CommandRegistration kServiceRegistered(90, [] { return std::make_unique<ServiceCommand>(); });
 
 }  // namespace
 }  // namespace zort::cli

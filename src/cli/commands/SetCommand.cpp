@@ -49,7 +49,7 @@ class SetCommand final : public Command {
     SafeWriteOptions options;
 };
 
-const CommandRegistration kRegistered(32, [] { return std::make_unique<SetCommand>(); });
+const CommandRegistration kSetRegistered(32, [] { return std::make_unique<SetCommand>(); });
 
 }  // namespace
 }  // namespace zort::cli

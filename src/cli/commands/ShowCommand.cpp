@@ -29,7 +29,7 @@ class ShowCommand final : public Command {
     SettingsSource source;
 };
 
-const CommandRegistration kRegistered(40, [] { return std::make_unique<ShowCommand>(); });
+const CommandRegistration kShowRegistered(40, [] { return std::make_unique<ShowCommand>(); });
 
 }  // namespace
 }  // namespace zort::cli

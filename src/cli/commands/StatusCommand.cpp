@@ -103,7 +103,7 @@ class StatusCommand final : public Command {
     bool balance = false;
 };
 
-const CommandRegistration kRegistered(95, [] { return std::make_unique<StatusCommand>(); });
+const CommandRegistration kStatusRegistered(95, [] { return std::make_unique<StatusCommand>(); });
 
 }  // namespace
 }  // namespace zort::cli

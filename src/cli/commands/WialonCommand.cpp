@@ -38,7 +38,7 @@ class WialonCommand final : public Command {
     std::string output{kDefaultCommandFileName};
 };
 
-const CommandRegistration kRegistered(70, [] { return std::make_unique<WialonCommand>(); });
+const CommandRegistration kWialonRegistered(70, [] { return std::make_unique<WialonCommand>(); });
 
 }  // namespace
 }  // namespace zort::cli

@@ -38,7 +38,7 @@ class WriteCommand final : public Command {
     SafeWriteOptions options;
 };
 
-const CommandRegistration kRegistered(30, [] { return std::make_unique<WriteCommand>(); });
+const CommandRegistration kWriteRegistered(30, [] { return std::make_unique<WriteCommand>(); });
 
 }  // namespace
 }  // namespace zort::cli
