@@ -5,14 +5,10 @@
 #include <fstream>
 
 #include "files/ReplaceFile.h"
+#include "files/Utf8Path.h"
 
 namespace zort {
 namespace {
-
-std::filesystem::path PathFromUtf8(const std::string& utf8) {
-    // Through char8_t so that Windows does not read the bytes in the ANSI code page.
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
 
 std::error_code LastError() {
     return std::error_code(errno, std::generic_category());
