@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 CTEST_ARGS ?=
 
-.PHONY: all deps configure build run test bench screenshots clean test-asan test-tsan fuzz house package
+.PHONY: all deps configure build run test bench screenshots clean test-asan test-tsan test-windows fuzz house package
 
 all: build
 
@@ -50,6 +50,15 @@ test-asan:
 test-tsan:
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/sanitizers/tsan.supp \
 	$(MAKE) test BUILD=build-tsan CMAKE_FLAGS="-DZORT_SANITIZE=thread"
+
+# Windows: the core, zortcfg and their unit tests cross-built with mingw-w64 into
+# build-windows/ (no GUI: Debian has no Qt for Windows), then run under wine, the Windows
+# zortcfg against the Linux simulator through a COM port included.
+test-windows: build
+	@bash scripts/install-deps.sh windows
+	@cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DZORT_GUI=OFF >/dev/null
+	cmake --build build-windows -j $(JOBS)
+	bash scripts/test-windows.sh build-windows $(BUILD)
 
 # Every fuzz target for FUZZ_SECONDS from its seed corpus (clang's libFuzzer, with the
 # address and undefined-behaviour sanitizers).

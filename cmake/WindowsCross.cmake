@@ -23,7 +23,3 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 # Its own CMake files name the targets GTest::gtest_main, GTest::gmock and so on, as
 # Debian's installed package does for the Linux build.
 add_subdirectory(${ZORT_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-
-# Paths are UTF-8 std::strings throughout; the Windows calls that take them are the
-# wide ones, so the program sees the Unicode API.
-add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)

@@ -2,7 +2,8 @@
 # Installs, with apt-get, the Debian packages the build and the tests need.
 # Idempotent: when every package is already there it does nothing and says nothing.
 # With "fuzz", also clang and its libFuzzer runtime, which only `make fuzz` needs; with
-# "house", clang-tidy, which only `make house` needs.
+# "house", clang-tidy, which only `make house` needs; with "windows", the mingw-w64
+# compilers, GoogleTest's sources and wine, which only `make test-windows` needs.
 set -euo pipefail
 
 packages=(
@@ -21,6 +22,9 @@ if [ "${1:-}" = fuzz ]; then
 fi
 if [ "${1:-}" = house ]; then
   packages+=(clang-tidy)
+fi
+if [ "${1:-}" = windows ]; then
+  packages+=(g++-mingw-w64-x86-64-posix googletest wine wine64)
 fi
 
 missing=()
