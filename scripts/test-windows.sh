@@ -25,6 +25,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "test-windows: making the wine prefix $WINEPREFIX"
   wineboot -i >"$logs/wineboot.log" 2>&1 || { cat "$logs/wineboot.log"; exit 1; }
 fi
+# wine lists a COM port (HARDWARE\DEVICEMAP\SERIALCOMM) only when HKLM\Software\Wine\Ports
+# names it when the server starts. COM7 is a link that the end-to-end cases point at
+# each simulator's pseudo-terminal in turn.
+ln -sfn /dev/null "$WINEPREFIX/com7-line"
+wine reg add 'HKLM\Software\Wine\Ports' /v COM7 /d "$WINEPREFIX/com7-line" /f >"$logs/ports.log" 2>&1 ||
+  { cat "$logs/ports.log"; exit 1; }
+wineserver -k >/dev/null 2>&1
 wineserver -f -p >"$logs/wineserver.log" 2>&1 &
 server=$!
 stop_server() {
@@ -39,8 +46,10 @@ skips="$logs/skipped.txt"
 for name in $(cd "$win" && ctest -N | sed -n 's/^ *Test *#[0-9]*: //p'); do
   log="$logs/$name.log"
   programs=$((programs + 1))
-  (cd "$win" && timeout 300 wine "./$name.exe" --gtest_color=no) >"$log" 2>&1
+  # The test programs write lines the Windows way ("\r\n").
+  (cd "$win" && timeout 300 wine "./$name.exe" --gtest_color=no) >"$log.raw" 2>&1
   status=$?
+  tr -d '\r' <"$log.raw" >"$log" && rm "$log.raw"
   p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\.$/\1/p' "$log")
   s=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?, listed below:$/\1/p' "$log")
   f=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below:$/\1/p' "$log")
@@ -48,7 +57,7 @@ for name in $(cd "$win" && ctest -N | sed -n 's/^ *Test *#[0-9]*: //p'); do
   # A skip prints its reason on the lines before "[  SKIPPED ] Name"; keep both.
   awk -v prog="$name" '/^\[ RUN      \]/ { reason = ""; next_is_reason = 0 }
       next_is_reason && NF { reason = $0; next_is_reason = 0 } /: Skipped$/ { next_is_reason = 1 }
-      /^\[  SKIPPED \] [A-Za-z_]/ && !/listed below/ && !seen[$3]++ { print prog ": " $3 " (" reason ")" }' \
+      /^\[  SKIPPED \] [A-Za-z_]/ && !/listed below/ && !seen[$4]++ { print prog ": " $4 " (" reason ")" }' \
     "$log" >>"$skips"
   if [ "$status" -ne 0 ] || [ -z "$p$s$f" ]; then
     failed_programs+=("$name")

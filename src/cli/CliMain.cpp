@@ -10,8 +10,21 @@
 #include "cli/Outcome.h"
 #include "zort/Version.h"
 
+#ifdef _WIN32
+#include "cli/WindowsConsole.h"
+#endif
+
 int main(int argc, char** argv) {
     using namespace zort::cli;
+#ifdef _WIN32
+    // argv is in the ANSI code page, where a Cyrillic file name may not fit.
+    PrepareConsole();
+    Utf8Arguments utf8;
+    if (utf8.Count() > 0) {
+        argc = utf8.Count();
+        argv = utf8.Values();
+    }
+#endif
     CLI::App app{"Конфигуратор ЗОРТ Z100 / Z110 / Z410: настройки, прошивка и файлы из командной строки",
                  "zortcfg"};
     app.set_version_flag("--version", std::string("zortcfg ") + zort::kProgramVersion,

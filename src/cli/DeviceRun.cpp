@@ -1,7 +1,7 @@
 #include "cli/DeviceRun.h"
 
 #ifdef _WIN32
-#include <io.h>
+#include "cli/WindowsConsole.h"
 #else
 #include <unistd.h>
 #endif
@@ -35,7 +35,12 @@ Outcome RunWorker(Worker& worker, ConsoleSink& sink, const std::string& caption)
 }
 
 bool StderrIsTerminal() {
+#ifdef _WIN32
+    // isatty() is true for NUL as well, and an old console prints the escapes as text.
+    return StderrTakesEscapes();
+#else
     return isatty(fileno(stderr)) == 1;
+#endif
 }
 
 }  // namespace zort::cli

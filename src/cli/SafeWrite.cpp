@@ -7,6 +7,7 @@
 
 #include "cli/CliPrompts.h"
 #include "cli/DeviceRun.h"
+#include "files/Utf8Path.h"
 #include "history/BackupStore.h"
 #include "history/ChangePreview.h"
 #include "settings/ExchangeTable.h"
@@ -41,7 +42,7 @@ Outcome KeepBackup(const SettingsImage& before, const std::string& portName, con
         BackupStore(DefaultBackupRoot())
             .Store(before, portName, options.reason, std::chrono::system_clock::now());
     if (!stored.ok) return Outcome::DeviceFailed(stored.error, kNothingWritten);
-    sink.Note("Резервная копия настроек: " + stored.file.string());
+    sink.Note("Резервная копия настроек: " + Utf8FromPath(stored.file));
     return Outcome::Success();
 }
 

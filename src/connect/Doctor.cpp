@@ -3,38 +3,10 @@
 #include <algorithm>
 
 #include "connect/PortCandidates.h"
-#include "connect/PortLocks.h"
+#include "connect/PortUseChecks.h"
 
 namespace zort {
 namespace {
-
-struct PortFindings {
-    std::string port;
-    PortNode node;
-    std::vector<CheckResult> checks;
-    bool probe = false;  // its handshake is tried
-};
-
-PortUse UseOf(const SystemView& system, const PortFindings& f, std::vector<Holder> holders, bool complete,
-              const std::vector<Holder>& probers) {
-    PortUse use;
-    use.holders = std::move(holders);
-    use.scanComplete = complete;
-    use.probersRunning = probers;
-    use.usb = FindUsbInfo(system, f.port);
-    // Only a terminal is opened to ask; a login without access learns nothing here.
-    if (f.node.kind == NodeKind::kSerialLine) {
-        const UseCheck check = CheckInUse(f.port);
-        use.exclusive = check.exclusive;
-        use.locked = check.locked;
-    }
-    use.lockerPids = FlockHolders(system, f.node.dev, f.node.ino);
-    if (const int pid = UucpLocker(system, f.port)) {
-        use.locked = true;
-        use.lockerPids.push_back(pid);
-    }
-    return use;
-}
 
 // What to do when the handshake fails for a reason an earlier check already fixes.
 std::string EarlierFix(const std::vector<CheckResult>& checks) {
@@ -53,26 +25,14 @@ std::vector<CheckResult> RunDoctor(const SystemView& system, const DoctorOptions
     if (ports.empty()) return {CheckNoUsbPorts()};
 
     std::vector<PortFindings> findings;
-    const std::vector<GroupEntry> groups = ReadGroups(system);
-    const UserIdentity user = system.User();
     for (const std::string& port : ports) {
         PortFindings f{port, InspectNode(system, port), {}, false};
         f.checks.push_back(CheckPresence(port, f.node.kind, FindUsbInfo(system, port), usbPorts));
-        if (f.checks.back().status == CheckStatus::kOk) {
-            f.checks.push_back(CheckAccess(port, f.node, user, groups));
-            f.probe = f.checks.back().status == CheckStatus::kOk;
-        }
         findings.push_back(std::move(f));
     }
-
-    const HolderScan scan = FindHolders(system, ports);
-    const std::vector<Holder> probers = ProcessesNamed(system, {"ModemManager", "brltty"});
+    AddUseChecks(system, findings);
     std::vector<std::string> probed;
-    for (size_t k = 0; k < findings.size(); ++k) {
-        PortFindings& f = findings[k];
-        if (f.checks.front().status != CheckStatus::kOk) continue;
-        const PortUse use = UseOf(system, f, scan.perPort[k], scan.complete, probers);
-        for (CheckResult& r : CheckHolders(f.port, use)) f.checks.push_back(std::move(r));
+    for (const PortFindings& f : findings) {
         if (f.probe) probed.push_back(f.port);
     }
 

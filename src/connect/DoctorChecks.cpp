@@ -1,6 +1,8 @@
 #include "connect/DoctorChecks.h"
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -29,10 +31,12 @@ std::string Join(const std::vector<std::string>& parts) {
     return text;
 }
 
+#ifndef _WIN32
 std::string GroupName(const std::vector<GroupEntry>& groups, gid_t gid) {
     const auto group = GroupById(groups, gid);
     return group ? group->name : std::to_string(gid);
 }
+#endif
 
 bool Holds(const std::vector<int>& pids, int pid) {
     return std::find(pids.begin(), pids.end(), pid) != pids.end();
@@ -153,6 +157,7 @@ CheckResult CheckPresence(const std::string& port, NodeKind kind, const std::opt
     return Result("port", port, CheckStatus::kOk, line);
 }
 
+#ifndef _WIN32
 CheckResult CheckAccess(const std::string& port, const PortNode& node, const UserIdentity& user,
                         const std::vector<GroupEntry>& groups) {
     const std::string group = GroupName(groups, node.group);
@@ -187,6 +192,7 @@ CheckResult CheckAccess(const std::string& port, const PortNode& node, const Use
                       " в ней не состоит; после команды выйдите из системы и войдите снова",
                   "sudo usermod -aG " + group + " $USER");
 }
+#endif
 
 std::vector<CheckResult> CheckHolders(const std::string& port, const PortUse& use) {
     std::vector<CheckResult> results;

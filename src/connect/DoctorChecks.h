@@ -3,14 +3,14 @@
 // window) decides how. Each check is a pure function of what was found on the machine,
 // so every answer, and every fix it gives, can be tried without the situation at hand.
 
-#include <sys/types.h>
-
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#ifndef _WIN32
 #include "connect/GroupDatabase.h"
+#endif
 #include "connect/Holders.h"
 #include "connect/PortNode.h"
 #include "connect/Probe.h"
@@ -47,9 +47,12 @@ CheckResult CheckPresence(const std::string& port, NodeKind kind, const std::opt
 // No port asked for and not one USB serial port on the machine.
 CheckResult CheckNoUsbPorts();
 
-// (2) Access: who owns the device, and whether this login may open it.
+#ifndef _WIN32
+// (2) Access: who owns the device, and whether this login may open it. (A COM port has
+// no owner group: Windows lets whoever is logged in open it.)
 CheckResult CheckAccess(const std::string& port, const PortNode& node, const UserIdentity& user,
                         const std::vector<GroupEntry>& groups);
+#endif
 
 // What the holder check knows about a port.
 struct PortUse {

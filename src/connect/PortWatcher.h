@@ -1,8 +1,9 @@
 #pragma once
 // Notices trackers being plugged in and pulled out. The candidate ports are looked at
-// again every `period` (the kernel's tty class in sysfs: cheap, and unlike device events
-// it needs no daemon and no rights) and at once when a port is announced; each change is
-// reported once, on the watcher's own thread.
+// again every `period` (the kernel's tty class in sysfs, or Windows's list of COM ports in
+// the registry: cheap, and unlike device events it needs no daemon, no rights and no
+// window) and at once when a port is announced; each change is reported once, on the
+// watcher's own thread.
 //
 // A pseudo-terminal has no device in sysfs: a simulated tracker is announced and
 // withdrawn, and reaches the listener exactly as a plugged port does.

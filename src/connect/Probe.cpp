@@ -1,25 +1,17 @@
 #include "connect/Probe.h"
 
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <thread>
 
-#include "connect/GroupDatabase.h"
-#include "connect/PortLocks.h"
-#include "connect/PortNode.h"
+#include "connect/ProbeRefusals.h"
 #include "link/CommandFrame.h"
 #include "link/Cp1251.h"
 #include "link/SerialPort.h"
 #include "settings/SettingTable.h"
 
 namespace zort {
-namespace {
 
-// The three slots that describe the device, read in this order.
-constexpr int kProbedSlots[] = {slot::kDeviceIdentity, slot::kSoftwareVersion, slot::kImei};
-
-ProbeResult Ended(ProbeResult result, ProbeState state, std::string reason, int osError = 0) {
+ProbeResult Ended(ProbeResult result, ProbeState state, std::string reason, int osError) {
     result.state = state;
     result.reason = std::move(reason);
     // What a device answered before it failed is not a tracker's identity.
@@ -30,64 +22,14 @@ ProbeResult Ended(ProbeResult result, ProbeState state, std::string reason, int 
     return result;
 }
 
-std::string DeniedReason(const SystemView& system, const std::string& port) {
-    const PortNode node = InspectNode(system, port);
-    const auto group = GroupById(ReadGroups(system), node.group);
-    return "Нет доступа к порту " + port + ": добавьте пользователя в группу «" +
-           (group ? group->name : std::string("dialout")) + "» и войдите в систему заново";
-}
-
 std::string MissingReason(const std::string& port) {
     return "Порт " + port + " не найден: устройство не подключено или имя порта неверно";
 }
 
-// The result for an open() that failed, by its errno.
-ProbeResult OpenFailed(const SystemView& system, ProbeResult result, int err) {
-    const std::string port = result.port;  // `result` is moved from while the reason is built
-    switch (err) {
-        case ENOENT:
-        case ENODEV:
-        case ENXIO:
-        case ENOTDIR:
-            return Ended(std::move(result), ProbeState::kMissing, MissingReason(port), err);
-        case EACCES:
-        case EPERM:
-            return Ended(std::move(result), ProbeState::kDenied, DeniedReason(system, port), err);
-        case EBUSY:
-            return Ended(std::move(result), ProbeState::kBusy,
-                         "Порт " + port + " занят: другая программа открыла его монопольно", err);
-        default:
-            return Ended(std::move(result), ProbeState::kError,
-                         "Не удалось открыть порт " + port + ": " + std::strerror(err), err);
-    }
-}
+namespace {
 
-// Whatever keeps us from using the port before it is opened for the exchange; nullopt
-// when it may be used.
-std::optional<ProbeResult> RefuseBeforeOpen(const SystemView& system, const ProbeResult& base) {
-    const std::string& port = base.port;
-    const PortNode node = InspectNode(system, port);
-    if (node.kind == NodeKind::kMissing)
-        return Ended(base, ProbeState::kMissing, MissingReason(port), node.osError);
-    if (node.kind == NodeKind::kInaccessible) return OpenFailed(system, base, node.osError);
-    if (node.kind != NodeKind::kSerialLine)
-        return Ended(base, ProbeState::kError, NotSerialReason(port, node.kind));
-    if (const int pid = UucpLocker(system, port)) {
-        return Ended(base, ProbeState::kBusy,
-                     "Порт " + port + " занят: его заняла программа с PID " + std::to_string(pid) +
-                         " (файл " + UucpLockPath(system, port) + ")");
-    }
-    const UseCheck use = CheckInUse(port);
-    if (use.openError != 0) return OpenFailed(system, base, use.openError);
-    if (use.exclusive) {
-        return Ended(base, ProbeState::kBusy,
-                     "Порт " + port + " занят: другая программа открыла его монопольно");
-    }
-    if (use.locked) {
-        return Ended(base, ProbeState::kBusy, "Порт " + port + " занят: другая программа заблокировала его");
-    }
-    return std::nullopt;
-}
+// The three slots that describe the device, read in this order.
+constexpr int kProbedSlots[] = {slot::kDeviceIdentity, slot::kSoftwareVersion, slot::kImei};
 
 enum class ReadOutcome { kAnswered, kNoAnswer, kNoise, kLineLost };
 
@@ -112,19 +54,7 @@ ProbeResult Exchange(const SystemView& system, ProbeResult result, const ProbeOp
     const std::string port = result.port;  // `result` is moved from while the reason is built
     SerialPort channel;
     if (!channel.Open(port)) {
-        // Something claimed the port since it was looked at, or it went away.
-        const OpenError error = channel.LastOpenError();
-        switch (error.reason) {
-            case OpenFailure::kNoDevice:
-            case OpenFailure::kPermissionDenied:
-                return OpenFailed(system, std::move(result), error.osError);
-            case OpenFailure::kBusy:
-                return Ended(std::move(result), ProbeState::kBusy,
-                             "Порт " + port + " занят: его только что открыла другая программа",
-                             error.osError);
-            default:
-                return Ended(std::move(result), ProbeState::kError, error.Describe(), error.osError);
-        }
+        return OpenRefused(system, std::move(result), channel.LastOpenError());
     }
     std::string* fields[] = {&result.identity, &result.softwareVersion, &result.imei};
     for (size_t k = 0; k < std::size(kProbedSlots); ++k) {
@@ -172,17 +102,6 @@ ProbeResult ProbeOne(const SystemView& system, const std::string& port, const Pr
     return Exchange(system, std::move(result), options);
 }
 
-// Names who holds a busy port, or the usual suspect when nobody can be seen.
-void ExplainBusy(ProbeResult& result) {
-    if (!result.holders.empty()) {
-        result.reason += " (" + DescribeHolders(result.holders) + ")";
-    } else if (result.usb) {
-        result.reason +=
-            " (новое устройство в течение нескольких секунд может проверять ModemManager — "
-            "повторите попытку)";
-    }
-}
-
 }  // namespace
 
 std::string_view StateName(ProbeState state) {
@@ -214,19 +133,7 @@ std::vector<ProbeResult> ProbePorts(const SystemView& system, const std::vector<
         }
     }  // every probe joined here: nothing outlives the call
     // After the probes closed their ports, so that this process is not among the holders.
-    // Only serial lines: who has /dev/null or a file open says nothing about a tracker.
-    std::vector<size_t> lines;
-    std::vector<std::string> linePorts;
-    for (size_t k = 0; k < ports.size(); ++k) {
-        if (InspectNode(system, ports[k]).kind != NodeKind::kSerialLine) continue;
-        lines.push_back(k);
-        linePorts.push_back(ports[k]);
-    }
-    const HolderScan scan = FindHolders(system, linePorts);
-    for (size_t n = 0; n < lines.size(); ++n) results[lines[n]].holders = scan.perPort[n];
-    for (ProbeResult& r : results) {
-        if (r.state == ProbeState::kBusy) ExplainBusy(r);
-    }
+    NameHolders(system, ports, results);
     return results;
 }
 

@@ -25,7 +25,7 @@ struct ProbeResult {
     std::string port;
     ProbeState state = ProbeState::kError;
     std::string reason;  // Russian; empty for a tracker
-    int osError = 0;     // errno behind busy, denied, missing and error, when there was one
+    int osError = 0;     // errno (Windows: the system error) behind busy, denied, missing and error
     // For a tracker, UTF-8.
     std::string identity;
     std::string softwareVersion;

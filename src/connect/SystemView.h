@@ -1,15 +1,46 @@
 #pragma once
-// Where the connection checks read the machine: the kernel's trees (/sys, /proc), the
-// group database, the device folder, the lock folder of serial ports, and who runs the
-// program. The host implementation reads the live system; tests point a FixedSystemView
-// at trees they made up, so every check runs without the hardware it is about.
-
-#include <sys/types.h>
+// Where the connection checks read the machine. On Linux: the kernel's trees (/sys,
+// /proc), the group database, the device folder, the lock folder of serial ports, and
+// who runs the program. Windows keeps none of these: what it tells cheaply is the list of
+// COM ports its drivers registered. The host implementation reads the live system; tests
+// point a FixedSystemView at what they made up, so every check runs without the hardware
+// it is about.
 
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/types.h>
+#endif
+
 namespace zort {
+
+#ifdef _WIN32
+
+class SystemView {
+  public:
+    virtual ~SystemView() = default;
+    // "COM3", "COM10": the ports the system lists now, in natural order.
+    virtual std::vector<std::string> SerialPorts() const = 0;
+};
+
+// The running system: the registry's list of serial ports, read at every call.
+class HostSystemView : public SystemView {
+  public:
+    std::vector<std::string> SerialPorts() const override;
+};
+
+const SystemView& HostSystem();
+
+// Everything given; starts with no port.
+class FixedSystemView : public SystemView {
+  public:
+    std::vector<std::string> SerialPorts() const override { return serialPorts; }
+
+    std::vector<std::string> serialPorts;
+};
+
+#else
 
 struct UserIdentity {
     uid_t uid = 0;
@@ -62,5 +93,7 @@ class FixedSystemView : public SystemView {
     std::string lockDir;
     UserIdentity user;
 };
+
+#endif
 
 }  // namespace zort

@@ -20,7 +20,8 @@ struct UsbInfo {
     bool operator==(const UsbInfo&) const = default;
 };
 
-// nullopt for a port not on USB (ttyS, a pseudo-terminal, a name sysfs does not know).
+// nullopt for a port not on USB (ttyS, a pseudo-terminal, a name sysfs does not know), and
+// on Windows, which does not tell it cheaply.
 std::optional<UsbInfo> FindUsbInfo(const SystemView& system, const std::string& port);
 
 // "1a86:7523 QinHeng USB Serial" style one-liner of what is known; empty when nothing is.

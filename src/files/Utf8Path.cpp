@@ -2,6 +2,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <cerrno>
 #endif
 
 namespace zort {
@@ -36,11 +38,26 @@ std::string Utf8FromWide(std::wstring_view wide) {
     return utf8;
 }
 
+bool PathTooLong(const std::filesystem::path& path) {
+    // The length Windows checks is the full path's; the size asked for counts the final zero.
+    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    return needed == 0 ? path.native().size() >= MAX_PATH : needed > MAX_PATH;
+}
+
 std::FILE* OpenFileUtf8(std::string_view utf8, const char* mode) {
-    return ::_wfopen(WideFromUtf8(utf8).c_str(), WideFromUtf8(mode).c_str());
+    const std::filesystem::path path = PathFromUtf8(utf8);
+    if (PathTooLong(path)) {
+        errno = ENAMETOOLONG;
+        return nullptr;
+    }
+    return ::_wfopen(path.c_str(), WideFromUtf8(mode).c_str());
 }
 
 #else
+
+bool PathTooLong(const std::filesystem::path&) {
+    return false;
+}
 
 std::FILE* OpenFileUtf8(std::string_view utf8, const char* mode) {
     return std::fopen(std::string(utf8).c_str(), mode);

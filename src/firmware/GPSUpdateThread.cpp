@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "files/Utf8Path.h"
 #include "firmware/GnssWire.h"
 #include "link/CommandFrame.h"
 
@@ -21,7 +22,12 @@ long long RegularFileSize(const std::string& path, const char* what, std::string
         return -1;
     }
     std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
+    const fs::path file = PathFromUtf8(path);
+    if (PathTooLong(file)) {
+        why = std::string(what) + " " + path + ": " + kPathTooLongText;
+        return -1;
+    }
+    const fs::file_status status = fs::status(file, ec);
     if (ec || !fs::exists(status)) {
         why = std::string(what) + " " + path + " не найден";
         return -1;
@@ -30,7 +36,7 @@ long long RegularFileSize(const std::string& path, const char* what, std::string
         why = path + " не является файлом";
         return -1;
     }
-    const auto size = fs::file_size(path, ec);
+    const auto size = fs::file_size(file, ec);
     if (ec) {
         why = "не удалось определить размер файла " + path;
         return -1;
@@ -40,7 +46,7 @@ long long RegularFileSize(const std::string& path, const char* what, std::string
 
 // Reads exactly `length` bytes from the start of the file.
 bool ReadStart(const std::string& path, size_t length, std::vector<uint8_t>& out, std::string& why) {
-    FILE* f = std::fopen(path.c_str(), "rb");
+    FILE* f = OpenFileUtf8(path, "rb");
     if (!f) {
         why = "нет доступа к файлу " + path;
         return false;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "files/Utf8Path.h"
 #include "link/CommandFrame.h"
 
 namespace zort {
@@ -16,19 +17,21 @@ std::string FirmwareFileName(std::string name) {
 long long CheckFirmwareFile(const std::string& path, std::string* why) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
+    const fs::path file = PathFromUtf8(path);
+    const fs::file_status status = fs::status(file, ec);
     auto refuse = [&](const std::string& reason) {
         if (why) *why = reason;
         return -1LL;
     };
+    if (PathTooLong(file)) return refuse("файл " + path + ": " + kPathTooLongText);
     if (ec || !fs::exists(status)) return refuse("файл " + path + " не найден");
     if (!fs::is_regular_file(status)) return refuse(path + " не является файлом");
-    const auto size = fs::file_size(path, ec);
+    const auto size = fs::file_size(file, ec);
     if (ec) return refuse("не удалось определить размер файла " + path);
     if (size <= kFirmwareHeaderSize) {
         return refuse("файл " + path + " слишком короткий: в нём нет прошивки после заголовка");
     }
-    FILE* f = std::fopen(path.c_str(), "rb");
+    FILE* f = OpenFileUtf8(path, "rb");
     if (!f) return refuse("нет доступа к файлу " + path);
     std::fclose(f);
     return static_cast<long long>(size - kFirmwareHeaderSize);
@@ -40,7 +43,7 @@ void MCUpdateThread::Execute() {
     // refused before anything reaches the tracker: an erase with nothing to write after
     // it would leave the tracker without firmware.
     const long long imageLength = CheckFirmwareFile(firmwarePath, &why);
-    FILE* file = imageLength > 0 ? std::fopen(firmwarePath.c_str(), "rb") : nullptr;
+    FILE* file = imageLength > 0 ? OpenFileUtf8(firmwarePath, "rb") : nullptr;
     if (!file) {
         Fail(kFirmwareOpenFailed, why);
         return;

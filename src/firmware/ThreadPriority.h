@@ -28,7 +28,9 @@ int LowestAllowedNice(unsigned long long niceLimit);
 // Never fails: what cannot be had is simply not taken. On Linux: SCHED_FIFO at the
 // highest priority RLIMIT_RTPRIO allows, else the lowest nice value RLIMIT_NICE allows
 // (for this thread only), else nothing. Privileges beyond the limits are not used, so
-// the result is the same for root and for a user with the same limits.
+// the result is the same for root and for a user with the same limits. On Windows: the
+// time-critical level within the process's priority class, which any program may take
+// for its own threads.
 ThreadPriority RaiseThreadPriority();
 
 }  // namespace zort

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "files/FileErrorText.h"
+#include "files/Utf8Path.h"
 #include "fleet/CsvText.h"
 #include "settings/SettingTable.h"
 
@@ -191,8 +192,9 @@ DeviceTable ParseDeviceTable(std::string_view bytes, const std::string& source) 
     return Refused(source, problems.Detail());
 }
 
-DeviceTable LoadDeviceTable(const std::filesystem::path& file) {
-    const std::string source = file.string();
+DeviceTable LoadDeviceTable(const std::string& source) {
+    const std::filesystem::path file = PathFromUtf8(source);
+    if (PathTooLong(file)) return Refused(source, kPathTooLongText);
     std::error_code error;
     if (std::filesystem::is_directory(file, error)) return Refused(source, "это папка, а не файл");
     errno = 0;

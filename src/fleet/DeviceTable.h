@@ -29,6 +29,7 @@ struct DeviceTable {
 
 // `source` names the table in the message (the file it came from).
 DeviceTable ParseDeviceTable(std::string_view bytes, const std::string& source);
-DeviceTable LoadDeviceTable(const std::filesystem::path& file);
+// `file` as the user named it (UTF-8).
+DeviceTable LoadDeviceTable(const std::string& file);
 
 }  // namespace zort

@@ -4,11 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#ifdef _WIN32
+#include <io.h>
+#endif
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "files/FileErrorText.h"
+#include "files/Utf8Path.h"
 #include "history/BackupStore.h"
 
 namespace zort {
@@ -37,6 +42,23 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
+// Lines go to the end whoever else appends; the descriptor is not inherited by the
+// programs this one starts.
+int OpenForAppending(const std::string& file) {
+#ifdef _WIN32
+    const std::filesystem::path path = PathFromUtf8(file);
+    if (PathTooLong(path)) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    // Binary, or the C runtime would write every "\n" as "\r\n".
+    return ::_wopen(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT,
+                    _S_IREAD | _S_IWRITE);
+#else
+    return ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+#endif
+}
+
 }  // namespace
 
 std::string ReportHeader() {
@@ -60,28 +82,28 @@ std::string ReportRecord(const TrackerReport& report) {
                                   report.ok ? "ok" : "failed",
                                   report.message,
                                   seconds,
-                                  report.backup.string()};
+                                  Utf8FromPath(report.backup)};
     std::string line;
     for (const std::string& field : fields) line += (line.empty() ? "" : ",") + Field(field);
     return line + "\r\n";
 }
 
-bool ProvisionReport::Open(const std::filesystem::path& file, std::string& error) {
-    const int opened = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+bool ProvisionReport::Open(const std::string& file, std::string& error) {
+    const int opened = OpenForAppending(file);
     if (opened < 0) {
-        error = "Файл отчёта «" + file.string() + "» не открывается для записи: " +
+        error = "Файл отчёта «" + file + "» не открывается для записи: " +
                 FileErrorText(std::error_code(errno, std::generic_category()));
         return false;
     }
     struct stat info {};
     if (::fstat(opened, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(opened);
-        error = "Файл отчёта «" + file.string() + "» не обычный файл";
+        error = "Файл отчёта «" + file + "» не обычный файл";
         return false;
     }
     // A new report starts with its header; an old one goes on where it ended.
     if (info.st_size == 0 && !WriteAll(opened, "\xEF\xBB\xBF" + ReportHeader())) {
-        error = "Файл отчёта «" + file.string() +
+        error = "Файл отчёта «" + file +
                 "» не записывается: " + FileErrorText(std::error_code(errno, std::generic_category()));
         ::close(opened);
         return false;

@@ -14,9 +14,9 @@ namespace zort {
 
 class ProvisionReport {
   public:
-    // Opens (or creates) `file` for appending; false, with the reason in `error`, when
-    // it cannot be written. Checked before any tracker is touched.
-    bool Open(const std::filesystem::path& file, std::string& error);
+    // Opens (or creates) `file` (UTF-8) for appending; false, with the reason in `error`,
+    // when it cannot be written. Checked before any tracker is touched.
+    bool Open(const std::string& file, std::string& error);
     // One tracker's line, written through at once; from any thread. False when the line
     // could not be written.
     bool Append(const TrackerReport& report);

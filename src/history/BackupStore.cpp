@@ -1,8 +1,5 @@
 #include "history/BackupStore.h"
 
-#include <signal.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -13,7 +10,14 @@
 
 #include "files/FileErrorText.h"
 #include "files/ReplaceFile.h"
+#include "files/Utf8Path.h"
 #include "settings/SettingTable.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <signal.h>
+#endif
 
 namespace zort {
 namespace {
@@ -28,7 +32,11 @@ constexpr int kNamesPerSecond = 1000;
 std::string UtcText(std::chrono::system_clock::time_point time, const char* format) {
     const std::time_t t = std::chrono::system_clock::to_time_t(time);
     std::tm utc{};
+#ifdef _WIN32
+    gmtime_s(&utc, &t);
+#else
     gmtime_r(&t, &utc);
+#endif
     char text[32];
     std::strftime(text, sizeof text, format, &utc);
     return text;
@@ -52,7 +60,7 @@ struct FileOrder {
 };
 
 FileOrder OrderOf(const fs::path& file) {
-    const std::string name = file.filename().string();
+    const std::string name = Utf8FromPath(file.filename());
     if (name.size() < kStampLength + kExtension.size() || !name.ends_with(kExtension)) return {};
     const std::string stamp = name.substr(0, kStampLength);
     if (stamp[8] != 'T' || stamp.back() != 'Z') return {};
@@ -72,15 +80,16 @@ std::string NameFor(const std::string& stamp, int number) {
 // A folder of ours: created when missing, refused when something else is in its place
 // (a file, or a link that could lead the backups anywhere).
 std::string PrepareFolder(const fs::path& folder) {
-    struct stat st {};
-    if (::lstat(folder.c_str(), &st) == 0) {
-        if (S_ISLNK(st.st_mode)) return "вместо папки " + folder.string() + " — символическая ссылка";
-        if (!S_ISDIR(st.st_mode)) return folder.string() + " — не папка";
+    if (PathTooLong(folder)) return Utf8FromPath(folder) + ": " + kPathTooLongText;
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(folder, error);
+    if (fs::exists(status)) {
+        if (fs::is_symlink(status)) return "вместо папки " + Utf8FromPath(folder) + " — символическая ссылка";
+        if (!fs::is_directory(status)) return Utf8FromPath(folder) + " — не папка";
         return {};
     }
-    std::error_code error;
     fs::create_directories(folder, error);
-    if (error) return "не удалось создать папку " + folder.string() + ": " + FileErrorText(error);
+    if (error) return "не удалось создать папку " + Utf8FromPath(folder) + ": " + FileErrorText(error);
     return {};
 }
 
@@ -92,15 +101,31 @@ std::string ReadWhole(const fs::path& file, bool& ok) {
     return text.str();
 }
 
+// Whether no process has the number `pid` any more.
+bool ProcessGone(int pid) {
+#ifdef _WIN32
+    // A process that has ended but is still held open by someone keeps its number
+    // until it is released; its exit code tells.
+    const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) return ::GetLastError() == ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    const bool ended = ::GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
+    ::CloseHandle(process);
+    return ended;
+#else
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+#endif
+}
+
 // "<backup>.<pid>-<n>.tmp" of a program that is gone: a store killed half-way.
 bool AbandonedTemporary(const fs::path& file) {
-    const std::string name = file.filename().string();
+    const std::string name = Utf8FromPath(file.filename());
     if (!name.ends_with(".tmp")) return false;
     const size_t json = name.find(std::string(kExtension) + ".");
     if (json == std::string::npos) return false;
     const std::string owner = name.substr(json + kExtension.size() + 1);
     const int pid = std::atoi(owner.c_str());
-    return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
+    return pid > 0 && ProcessGone(pid);
 }
 
 void Prune(const fs::path& folder) {
@@ -148,7 +173,11 @@ BackupResult BackupStore::Store(const SettingsImage& image, std::string_view por
         result.error = "Резервная копия настроек не сохранена: " + why;
         return result;
     };
+#ifdef _WIN32
+    if (root.empty()) return fail("не задана папка для резервных копий (нет ни APPDATA, ни LOCALAPPDATA)");
+#else
     if (root.empty()) return fail("не задана папка для резервных копий (нет ни XDG_DATA_HOME, ни HOME)");
+#endif
     if (std::string why = PrepareFolder(root.parent_path()); !why.empty()) return fail(why);
     if (std::string why = PrepareFolder(root); !why.empty()) return fail(why);
     const fs::path folder = root / BackupFolderName(image.Utf8Text(slot::kImei));
@@ -168,9 +197,9 @@ BackupResult BackupStore::Store(const SettingsImage& image, std::string_view por
             return result;
         }
         if (failed->step != ReplaceFileError::Step::kRename || failed->code != std::errc::file_exists)
-            return fail(file.string() + ": " + FileErrorText(failed->code));
+            return fail(Utf8FromPath(file) + ": " + FileErrorText(failed->code));
     }
-    return fail("слишком много резервных копий за одну секунду в " + folder.string());
+    return fail("слишком много резервных копий за одну секунду в " + Utf8FromPath(folder));
 }
 
 std::vector<BackupEntry> BackupStore::List(std::string_view imei) const {
@@ -194,13 +223,19 @@ std::vector<BackupEntry> BackupStore::List(std::string_view imei) const {
     return entries;
 }
 
+DocumentResult LoadBackup(const std::string& file, SettingsImage& image, BackupEntry& entry) {
+    return LoadBackup(PathFromUtf8(file), image, entry);
+}
+
 DocumentResult LoadBackup(const fs::path& file, SettingsImage& image, BackupEntry& entry) {
+    const std::string name = Utf8FromPath(file);
+    if (PathTooLong(file)) return {false, "Не удалось прочитать файл " + name, kPathTooLongText};
     bool read = false;
     const std::string text = ReadWhole(file, read);
-    if (!read) return {false, "Не удалось прочитать файл " + file.string(), {}};
+    if (!read) return {false, "Не удалось прочитать файл " + name, {}};
     static constexpr std::string_view kOwnKeys[] = {kSavedAtKey, kPortKey, kReasonKey};
     DocumentExtras extras;
-    DocumentResult result = ApplySettingsDocument(text, file.string(), image, kOwnKeys, &extras);
+    DocumentResult result = ApplySettingsDocument(text, name, image, kOwnKeys, &extras);
     if (!result) return result;
     entry = {};
     entry.file = file;

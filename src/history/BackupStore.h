@@ -75,5 +75,7 @@ class BackupStore {
 // keys into `entry`. Refuses what ApplySettingsDocument refuses, and a file that cannot
 // be read.
 DocumentResult LoadBackup(const std::filesystem::path& file, SettingsImage& image, BackupEntry& entry);
+// The same for a file the user named (UTF-8).
+DocumentResult LoadBackup(const std::string& file, SettingsImage& image, BackupEntry& entry);
 
 }  // namespace zort

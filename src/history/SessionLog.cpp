@@ -1,15 +1,10 @@
 #include "history/SessionLog.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
 #include <string>
 
+#include "files/Utf8Path.h"
 #include "history/BackupStore.h"
+#include "history/LogAppend.h"
 #include "history/UserFolders.h"
 #include "settings/SettingTable.h"
 #include "worker/WorkerSink.h"
@@ -83,50 +78,11 @@ void LogOperations(DeviceContext& context, std::filesystem::path log,
 SessionLog::SessionLog(std::filesystem::path file, std::uintmax_t limit)
     : file(std::move(file)), limit(limit) {}
 
-// Called with the lock held. The lock is on "log" itself, so a program that opened the
-// old file before the rename re-checks, after taking the lock, that it still has "log".
-void SessionLog::RotateIfFull(int fd) const {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || static_cast<std::uintmax_t>(st.st_size) < limit) return;
-    const std::string base = file.string();
-    std::remove((base + "." + std::to_string(kLogsKept)).c_str());
-    for (int k = kLogsKept - 1; k >= 1; --k) {
-        std::rename((base + "." + std::to_string(k)).c_str(), (base + "." + std::to_string(k + 1)).c_str());
-    }
-    std::rename(base.c_str(), (base + ".1").c_str());
-}
-
 bool SessionLog::Append(const SessionEntry& entry) const {
-    if (file.empty()) return false;
+    if (file.empty() || PathTooLong(file)) return false;
     std::error_code error;
     std::filesystem::create_directories(file.parent_path(), error);
-    const std::string line = SessionLine(entry) + "\n";
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0) return false;
-        if (::flock(fd, LOCK_EX) != 0) {
-            ::close(fd);
-            return false;
-        }
-        // Another program may have rotated the file between our open and our lock.
-        struct stat opened {
-        }, named{};
-        if (::fstat(fd, &opened) != 0 || ::stat(file.c_str(), &named) != 0 || opened.st_ino != named.st_ino) {
-            ::close(fd);
-            continue;
-        }
-        RotateIfFull(fd);
-        struct stat now {};
-        if (::stat(file.c_str(), &now) != 0 || now.st_ino != opened.st_ino) {
-            // Rotated just now: the line goes into the new file.
-            ::close(fd);
-            continue;
-        }
-        const ssize_t written = ::write(fd, line.data(), line.size());
-        ::close(fd);
-        return written == static_cast<ssize_t>(line.size());
-    }
-    return false;
+    return AppendToLog(file, SessionLine(entry) + "\n", limit, kLogsKept);
 }
 
 }  // namespace zort

@@ -50,8 +50,6 @@ class SessionLog {
     const std::filesystem::path& File() const { return file; }
 
   private:
-    void RotateIfFull(int fd) const;
-
     std::filesystem::path file;
     std::uintmax_t limit;
 };

@@ -18,12 +18,16 @@ enum class OpenFailure {
 
 struct OpenError {
     OpenFailure reason = OpenFailure::kNone;
-    int osError = 0;          // errno of the failing call
+    int osError = 0;          // errno of the failing call (GetLastError() on Windows)
     std::string port;         // the name that was opened
     std::string accessGroup;  // group that owns the device, for kPermissionDenied
 
     // One line, Russian, for a message box or stderr: what went wrong and what helps.
     std::string Describe() const;
 };
+
+// The system's own words for `osError`: strerror, or on Windows FormatMessage in the
+// user's language without the closing dot.
+std::string OsErrorText(int osError);
 
 }  // namespace zort

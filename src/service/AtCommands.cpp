@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "files/Utf8Path.h"
+
 namespace zort {
 namespace {
 
@@ -53,7 +55,7 @@ std::string AtDial(std::string_view phone) {
 }
 
 std::string ModemFileName(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
+    return Utf8FromPath(PathFromUtf8(path).filename());
 }
 
 std::string Printable(std::string_view text, size_t limit) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "files/ReplaceFile.h"
+#include "files/Utf8Path.h"
 #include "link/Cp1251.h"
 
 namespace zort {
@@ -144,6 +145,8 @@ bool IniProfile::Write(std::string_view section, std::string_view key, std::stri
         key.find_first_of("\r\n=") != std::string_view::npos) {
         return refuse("значение не может содержать перевод строки");
     }
+    if (PathTooLong(file))
+        return refuse("не удалось записать файл " + Utf8FromPath(file) + ": " + kPathTooLongText);
     Content c = Load(file);
     const std::string entry = std::string(key) + "=" + Encode(value);
     bool inSection = false, done = false;
@@ -179,11 +182,11 @@ bool IniProfile::Write(std::string_view section, std::string_view key, std::stri
         const std::string reason = failed->code.message();
         switch (failed->step) {
             case ReplaceFileError::Step::kCreate:
-                return refuse("не удалось создать файл " + failed->temporary.string() + ": " + reason);
+                return refuse("не удалось создать файл " + Utf8FromPath(failed->temporary) + ": " + reason);
             case ReplaceFileError::Step::kWrite:
-                return refuse("не удалось записать файл " + failed->temporary.string() + ": " + reason);
+                return refuse("не удалось записать файл " + Utf8FromPath(failed->temporary) + ": " + reason);
             case ReplaceFileError::Step::kRename:
-                return refuse("не удалось заменить файл " + file.string() + ": " + reason);
+                return refuse("не удалось заменить файл " + Utf8FromPath(file) + ": " + reason);
         }
     }
     return true;

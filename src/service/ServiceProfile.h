@@ -5,8 +5,8 @@
 //
 // It lives beside the executable. Where that folder cannot be written (an installed
 // program), it lives in $XDG_CONFIG_HOME/zort-configurator/ (by default
-// ~/.config/zort-configurator/) instead, for reading as well as writing, so what is
-// written is what the next start reads.
+// ~/.config/zort-configurator/), on Windows in %APPDATA%\ZORT\, instead, for reading
+// as well as writing, so what is written is what the next start reads.
 
 #include <filesystem>
 #include <string>
@@ -16,7 +16,11 @@
 namespace zort {
 
 inline constexpr const char* kConfigIniName = "config.ini";
+#ifdef _WIN32
+inline constexpr const char* kConfigFolderName = "ZORT";
+#else
 inline constexpr const char* kConfigFolderName = "zort-configurator";
+#endif
 inline constexpr const char* kConfigSection = "config";
 inline constexpr const char* kKeyDirectory = "Directory";
 inline constexpr const char* kKeyDAPath = "DAPath";
@@ -28,8 +32,9 @@ inline constexpr const char* kKeyLastFolder = "LastFolder";
 struct ConfigLocation {
     std::filesystem::path executableDir;
     bool executableDirWritable = true;
-    std::string xdgConfigHome;  // empty when unset
-    std::string home;           // empty when unknown
+    std::string xdgConfigHome;        // empty when unset
+    std::string home;                 // empty when unknown
+    std::filesystem::path appData{};  // %APPDATA% on Windows; empty when unset
 
     // The running program's folder, whether it may be written, and the environment.
     static ConfigLocation FromEnvironment();

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 
+#include "files/Utf8Path.h"
 #include "link/CommandFrame.h"
 #include "service/AtCommands.h"
 #include "service/ModemAnswers.h"
@@ -200,14 +201,17 @@ bool ServiceThread::CheckFiles(std::vector<SoundFile>& files) {
     for (const std::string& path : fileList) {
         SoundFile f{path, ModemFileName(path), 0};
         std::error_code ec;
-        const fs::file_status status = fs::status(path, ec);
+        const fs::path where = PathFromUtf8(path);
+        const fs::file_status status = fs::status(where, ec);
         std::string reason;
         FILE* file = nullptr;
-        if (!fs::exists(status)) {
+        if (PathTooLong(where)) {
+            reason = kPathTooLongText;
+        } else if (!fs::exists(status)) {
             reason = OpenFailureReason(ENOENT);
         } else if (!fs::is_regular_file(status)) {
             reason = "это не файл";
-        } else if ((file = std::fopen(path.c_str(), "rb")) == nullptr) {
+        } else if ((file = OpenFileUtf8(path, "rb")) == nullptr) {
             reason = OpenFailureReason(errno);
         }
         if (!file) {
@@ -246,7 +250,7 @@ bool ServiceThread::QueryFreeMemory() {
 bool ServiceThread::WriteFile(const SoundFile& f) {
     const LinkTimings& t = context.timings;
     Log(kWritingFile + f.name);
-    FILE* file = std::fopen(f.path.c_str(), "rb");
+    FILE* file = OpenFileUtf8(f.path, "rb");
     if (!file) {
         Log("Не удалось открыть файл " + Printable(f.path, 200) + ": " + OpenFailureReason(errno));
         return false;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "files/Utf8Path.h"
+
 namespace zort {
 namespace {
 
@@ -19,11 +21,13 @@ bool HasAmrExtension(const std::string& name) {
 SoundFileList SoundFileList::FromFolder(const std::string& folder) {
     namespace fs = std::filesystem;
     SoundFileList list;
-    if (folder.empty()) return list;
+    const fs::path where = PathFromUtf8(folder);
+    // A folder Windows cannot list is one that cannot be read.
+    if (folder.empty() || PathTooLong(where)) return list;
     std::error_code ec;
     std::vector<std::pair<std::string, int64_t>> found;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+    for (fs::directory_iterator it(where, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = Utf8FromPath(it->path().filename());
         std::error_code fileEc;
         if (!HasAmrExtension(name) || !it->is_regular_file(fileEc)) continue;
         const auto size = it->file_size(fileEc);
@@ -32,7 +36,7 @@ SoundFileList SoundFileList::FromFolder(const std::string& folder) {
     }
     std::sort(found.begin(), found.end());
     for (const auto& [name, size] : found) {
-        list.paths.push_back((fs::path(folder) / name).string());
+        list.paths.push_back(Utf8FromPath(where / PathFromUtf8(name)));
         list.totalSize += size;
     }
     return list;

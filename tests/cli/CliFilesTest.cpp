@@ -8,8 +8,14 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
-#include "CliProcess.h"
+#include "files/Utf8Path.h"
 #include "support/TempFolder.h"
+
+#ifdef _WIN32
+#include "CliProcessWindows.h"
+#else
+#include "CliProcess.h"
+#endif
 
 namespace zort {
 namespace {
@@ -76,7 +82,8 @@ TEST_F(CliFiles, WialonCommandWritesTheThreeByteFile) {
     ASSERT_EQ(RunZortcfg({"wialon-command", "test", "-o", File("mode.cfg")}).status, 0);
     EXPECT_EQ(Read("mode.cfg"), std::string("\x02\x01\x02", 3));
 
-    ASSERT_EQ(RunZortcfg({"wialon-command", "daily"}, test::InDirectory(folder.path.string())).status, 0);
+    ASSERT_EQ(RunZortcfg({"wialon-command", "daily"}, test::InDirectory(Utf8FromPath(folder.path))).status,
+              0);
     EXPECT_EQ(Read("command.cfg"), std::string("\x02\x01\x03", 3));
 
     // The window's name rule: ".cfg" is appended where the name lacks it.
@@ -87,6 +94,30 @@ TEST_F(CliFiles, WialonCommandWritesTheThreeByteFile) {
     const CliResult r = RunZortcfg({"wialon-command", "test", "-o", File("no/such/dir/x.cfg")});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(Has(r.err, "Ошибка открытия файла")) << r.err;
+}
+
+// A Cyrillic file name (which the ANSI code page of Windows in most languages lacks) with
+// blanks and a sign: it reaches the program whole, the file is read and written under it,
+// also relative to the working folder, and a message that names it shows it as it is.
+TEST_F(CliFiles, ACyrillicFileNameIsReadAndWrittenUnderItsOwnName) {
+    const std::string json =
+        Write("Настройки трекера №1.json", R"({"pin": "4321", "owner_phone": "+79001234567"})");
+    const CliResult converted = RunZortcfg({"convert", json, File("Копия настроек.cfg")});
+    ASSERT_EQ(converted.status, 0) << converted.err;
+    EXPECT_EQ(Read("Копия настроек.cfg").size(), 118u);
+
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"show", "--cfg", File("Копия настроек.cfg")},
+                                               {"show", "--json", "Настройки трекера №1.json"}}) {
+        const CliResult shown = RunZortcfg(args, test::InDirectory(Utf8FromPath(folder.path)));
+        EXPECT_EQ(shown.status, 0) << args[2] << ": " << shown.err;
+        EXPECT_TRUE(Has(shown.out, "PIN-код                                4321\n")) << shown.out;
+        EXPECT_TRUE(Has(shown.out, "+79001234567\n")) << shown.out;
+    }
+
+    const CliResult missing = RunZortcfg({"show", "--cfg", File("Нет такого файла.cfg")});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_TRUE(Has(missing.err, "Нет такого файла.cfg")) << missing.err;
 }
 
 TEST_F(CliFiles, UsageErrorsExitWithTwoAndHelpWithZero) {

@@ -1,5 +1,5 @@
 // The pure parts of zortcfg: the JSON settings document, the progress line and the
-// answers to the write button's questions.
+// answers to the write button's questions; and how its long-running commands take Ctrl+C.
 
 #include <gtest/gtest.h>
 
@@ -8,10 +8,23 @@
 
 #include "cli/CliPrompts.h"
 #include "cli/ConsoleSink.h"
+#include "cli/Interrupts.h"
 #include "cli/SettingsDocument.h"
 #include "cli/StatusPrint.h"
+#include "files/Utf8Path.h"
 #include "link/Cp1251.h"
 #include "settings/SettingsDefaults.h"
+#include "support/TempFolder.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "CliProcessWindows.h"
+#else
+#include <signal.h>
+#endif
 
 namespace zort::cli {
 namespace {
@@ -113,15 +126,14 @@ TEST(CliPrompts, NoUnlessYesAndTheQuestionIsKeptOrPrinted) {
     EXPECT_EQ(refusing.Refusal(), "Вы не задали PIN-код устройства");
     EXPECT_EQ(refusing.Hint(), "");
 
-    char* buffer = nullptr;
-    size_t size = 0;
-    std::FILE* out = open_memstream(&buffer, &size);
+    test::TempFolder folder;
+    std::FILE* out = OpenFileUtf8(folder.File("prompts.txt"), "wb");
+    ASSERT_NE(out, nullptr);
     CliPrompts agreeing(true, out);
     EXPECT_TRUE(agreeing.AskYesNo("конфигуратор", "Записать?"));
     std::fclose(out);
-    EXPECT_EQ(std::string(buffer, size), "Записать?\nДа (--yes)\n");
+    EXPECT_EQ(folder.Read("prompts.txt"), "Записать?\nДа (--yes)\n");
     EXPECT_EQ(agreeing.Refusal(), "");
-    std::free(buffer);
 }
 
 }  // namespace
@@ -194,6 +206,50 @@ TEST(StatusPrint, UnknownIsNullOrNoDataAndKnownValuesKeepTheirUnits) {
     EXPECT_NE(text.find("сигнал -71 дБм (4 из 5), сеть: роуминг, оператор: нет"), std::string::npos) << text;
     EXPECT_NE(text.find("SIM-карта: нужен PIN-код, ICCID 89701012345678901234"), std::string::npos) << text;
 }
+
+}  // namespace
+}  // namespace zort::cli
+
+namespace zort::cli {
+namespace {
+
+#ifdef _WIN32
+
+// The console's Ctrl+C reaches every program attached to it (the test runner, the shell):
+// the test runs itself again with a console of its own and sends it there.
+TEST(Interrupts, CtrlCIsTakenByTheWaitOnceInsteadOfEndingTheProgram) {
+    if (std::getenv("ZORT_INTERRUPTS_CHILD") == nullptr) {
+        ::SetEnvironmentVariableW(L"ZORT_INTERRUPTS_CHILD", L"1");
+        const test::CliResult child = test::RunProgram(
+            test::ProgramFolder() + L"cli_unit_tests.exe",
+            {"--gtest_filter=Interrupts.CtrlCIsTakenByTheWaitOnceInsteadOfEndingTheProgram"}, {{}, true});
+        ::SetEnvironmentVariableW(L"ZORT_INTERRUPTS_CHILD", nullptr);
+        EXPECT_EQ(child.status, 0) << child.out << child.err;
+        EXPECT_NE(child.out.find("[  PASSED  ] 1 test"), std::string::npos) << child.out;
+        return;
+    }
+    Interrupts interrupts;
+    EXPECT_FALSE(interrupts.Within(20));
+    ASSERT_TRUE(::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << ::GetLastError();
+    EXPECT_TRUE(interrupts.Within(10000));
+    EXPECT_FALSE(interrupts.Within(20)) << "one Ctrl+C is taken once";
+    ASSERT_TRUE(::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << ::GetLastError();
+    interrupts.Await();
+}
+
+#else
+
+TEST(Interrupts, ATerminationRequestIsTakenByTheWaitOnceInsteadOfEndingTheProgram) {
+    Interrupts interrupts;
+    EXPECT_FALSE(interrupts.Within(20));
+    ASSERT_EQ(::raise(SIGTERM), 0);
+    EXPECT_TRUE(interrupts.Within(10000));
+    EXPECT_FALSE(interrupts.Within(20)) << "one request is taken once";
+    ASSERT_EQ(::raise(SIGINT), 0);
+    interrupts.Await();
+}
+
+#endif
 
 }  // namespace
 }  // namespace zort::cli

@@ -1,17 +1,23 @@
 // The doctor's checks: each answer and fix from made-up findings, and whole runs over
-// made-up /sys, /proc and /etc/group trees whose port is a real pseudo-terminal.
+// made-up /sys, /proc and /etc/group trees whose port is a real pseudo-terminal (on
+// Windows, over a made-up list of COM ports).
 
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include "connect/Doctor.h"
+#include "connect/FixCommands.h"
+#include "link/OpenError.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "connect/Doctor.h"
-#include "connect/FixCommands.h"
 #include "support/MadeUpTree.h"
 #include "support/Ptys.h"
+#endif
 
 namespace zort {
 namespace {
@@ -23,6 +29,7 @@ const std::string kPort = "/dev/ttyACM0";
 const std::string kCable =
     "подключите трекер кабелем для передачи данных (не кабелем только для зарядки) и включите трекер";
 
+#ifndef _WIN32
 TEST(DoctorChecks, Access) {
     const std::vector<GroupEntry> groups = ParseGroups("dialout:x:20:alice\ntty:x:5:\n");
     const UserIdentity alice{1000, {1000}, "alice"};
@@ -78,6 +85,7 @@ TEST(DoctorChecks, Access) {
         EXPECT_EQ(r.fix, c.fix);
     }
 }
+#endif
 
 TEST(DoctorChecks, Holders) {
     const UsbInfo zort{"0483", "5740", "ZORT", "Z410", std::nullopt};
@@ -194,6 +202,8 @@ TEST(DoctorChecks, PresenceAndHandshake) {
         (CheckResult{"handshake", kPort, CheckStatus::kProblem,
                      "трекер не отвечает: Порт /dev/ttyACM0 молчит: трекер не ответил за 350 мс", kCable}));
 }
+
+#ifndef _WIN32
 
 // A machine whose one USB port, /dev/ttyACM0 of the made-up tree, is a real
 // pseudo-terminal, so that its node, its exclusive flag and its locks are real.
@@ -315,6 +325,107 @@ TEST(Doctor, NoPortsAtAllOrNotTheOneAskedFor) {
     EXPECT_EQ(results[0], (CheckResult{"port", "", CheckStatus::kProblem,
                                        "USB-последовательных портов нет: трекер не виден системе", kCable}));
 }
+
+#else
+
+// A machine that lists COM3 and COM5, with a tracker behind each that answers as told.
+struct WindowsMachine {
+    WindowsMachine() {
+        system.serialPorts = {"COM3", "COM5"};
+        options.prober = [this](const std::vector<std::string>& ports) {
+            probed = ports;
+            std::vector<ProbeResult> results;
+            for (const std::string& p : ports) {
+                ProbeResult r = answer;
+                r.port = p;
+                results.push_back(r);
+            }
+            return results;
+        };
+        answer.state = ProbeState::kTracker;
+        answer.identity = "ЗОРТ Z410 №004217";
+        answer.softwareVersion = "Z410 2.14";
+        answer.imei = "861234050123456";
+    }
+    static std::vector<std::string> Names(const std::vector<CheckResult>& results) {
+        std::vector<std::string> names;
+        for (const CheckResult& r : results)
+            names.push_back(r.port + " " + r.name + " " + std::string(StatusName(r.status)));
+        return names;
+    }
+    FixedSystemView system;
+    DoctorOptions options;
+    ProbeResult answer;
+    std::vector<std::string> probed;
+};
+
+// Windows gives a COM port no owner group and does not say who holds one: nothing is said
+// about either, and no fix is a Linux command.
+bool SaysNothingOfLinux(const std::vector<CheckResult>& results) {
+    for (const CheckResult& r : results) {
+        for (const char* word : {"sudo", "udev", "dialout", "групп", "PID", "ModemManager", "/dev/"}) {
+            if (r.line.find(word) != std::string::npos || r.fix.find(word) != std::string::npos) return false;
+        }
+    }
+    return true;
+}
+
+TEST(Doctor, OnWindowsAPortIsCheckedForPresenceAndHandshake) {
+    WindowsMachine m;
+    std::vector<CheckResult> results = RunDoctor(m.system, m.options);
+    EXPECT_THAT(WindowsMachine::Names(results),
+                ElementsAre("COM3 port ok", "COM3 handshake ok", "COM5 port ok", "COM5 handshake ok"));
+    EXPECT_EQ(results[0].line, "порт COM3 есть");
+    EXPECT_THAT(m.probed, ElementsAre("COM3", "COM5"));
+
+    m.options.port = "com5";
+    results = RunDoctor(m.system, m.options);
+    EXPECT_THAT(WindowsMachine::Names(results), ElementsAre("com5 port ok", "com5 handshake ok"))
+        << "a COM port's name in any case";
+    EXPECT_TRUE(SaysNothingOfLinux(results));
+}
+
+TEST(Doctor, OnWindowsABusyPortIsSaidBusyAndNobodyIsNamed) {
+    WindowsMachine m;
+    m.options.port = "COM5";
+    m.answer.state = ProbeState::kBusy;
+    m.answer.reason = OpenError{OpenFailure::kBusy, 5, "COM5", {}}.Describe();
+    const std::vector<CheckResult> results = RunDoctor(m.system, m.options);
+    EXPECT_THAT(WindowsMachine::Names(results), ElementsAre("COM5 port ok", "COM5 handshake problem"));
+    EXPECT_EQ(results[1].line, "трекер не отвечает: " + m.answer.reason);
+    EXPECT_THAT(results[1].line, HasSubstr("занят другой программой"));
+    EXPECT_EQ(FixCommands(results), "");
+    EXPECT_TRUE(SaysNothingOfLinux(results));
+}
+
+TEST(Doctor, OnWindowsAPortNotThereNamesTheListedOnes) {
+    WindowsMachine m;
+    const struct {
+        std::string port;
+        std::string line;
+        std::string fix;
+    } cases[] = {
+        {"COM199", "порта COM199 нет; подключены порты: COM3, COM5", "--port COM3"},
+        {"/dev/ttyACM99", "порта /dev/ttyACM99 нет; подключены порты: COM3, COM5", "--port COM3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.port);
+        m.options.port = c.port;
+        const std::vector<CheckResult> results = RunDoctor(m.system, m.options);
+        ASSERT_EQ(results.size(), 1u) << "a port that is not there gets no further checks";
+        EXPECT_EQ(results[0].line, c.line);
+        EXPECT_EQ(results[0].fix, c.fix);
+    }
+    m.system.serialPorts.clear();
+    m.options.port.clear();
+    const std::vector<CheckResult> none = RunDoctor(m.system, m.options);
+    ASSERT_EQ(none.size(), 1u);
+    EXPECT_EQ(none[0], (CheckResult{"port", "", CheckStatus::kProblem,
+                                    "USB-последовательных портов нет: трекер не виден системе", kCable}));
+    EXPECT_TRUE(m.probed.empty());
+}
+
+#endif
 
 }  // namespace
 }  // namespace zort

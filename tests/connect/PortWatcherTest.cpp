@@ -1,13 +1,18 @@
-// Plugging and pulling ports while the watcher runs, on a made-up sysfs.
+// Plugging and pulling ports while the watcher runs, on a made-up sysfs (on Windows, a
+// list of COM ports that changes).
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
 
 #include "connect/PortWatcher.h"
+
+#ifndef _WIN32
 #include "support/MadeUpTree.h"
+#endif
 
 namespace zort {
 namespace {
@@ -39,6 +44,46 @@ class Reports {
     std::vector<PortChange> changes;
 };
 
+#ifdef _WIN32
+
+// The COM ports Windows lists, changed while the watcher looks.
+class ChangingPortList : public SystemView {
+  public:
+    std::vector<std::string> SerialPorts() const override {
+        std::lock_guard lock(mutex);
+        return ports;
+    }
+    void Add(const std::string& port) {
+        std::lock_guard lock(mutex);
+        ports.push_back(port);
+    }
+    void Remove(const std::string& port) {
+        std::lock_guard lock(mutex);
+        ports.erase(std::remove(ports.begin(), ports.end(), port), ports.end());
+    }
+
+  private:
+    mutable std::mutex mutex;
+    std::vector<std::string> ports;
+};
+
+struct WatchedTree {
+    // The port's name as the watcher reports it.
+    std::string Plug(const std::string& name) {
+        view.Add(name);
+        return name;
+    }
+    void Pull(const std::string& name) { view.Remove(name); }
+
+    ChangingPortList view;
+    Reports reports;
+};
+
+const char* const kPorts[] = {"COM3", "COM12", "COM4"};
+const char* const kAnnounced = "COM20";
+
+#else
+
 struct WatchedTree {
     WatchedTree() {
         view.sysRoot = tree.Path("sys");
@@ -46,7 +91,11 @@ struct WatchedTree {
         tree.Dir("sys/class/tty/console");
         tree.Dir("usb");
     }
-    void Plug(const std::string& name) { tree.Link("sys/class/tty/" + name + "/device", tree.Path("usb")); }
+    // The port's path as the watcher reports it.
+    std::string Plug(const std::string& name) {
+        tree.Link("sys/class/tty/" + name + "/device", tree.Path("usb"));
+        return "/dev/" + name;
+    }
     void Pull(const std::string& name) { std::filesystem::remove_all(tree.Path("sys/class/tty/" + name)); }
 
     test::MadeUpTree tree;
@@ -54,27 +103,32 @@ struct WatchedTree {
     Reports reports;
 };
 
+const char* const kPorts[] = {"ttyACM0", "ttyUSB1", "ttyACM3"};
+const char* const kAnnounced = "/dev/pts/7";
+
+#endif
+
 TEST(PortWatcher, ReportsWhatIsThereThenEachPlugAndPullOnce) {
     WatchedTree w;
-    w.Plug("ttyACM0");
+    const std::string first = w.Plug(kPorts[0]);
     PortWatcher watcher(w.view, {}, std::ref(w.reports), 20ms);
     watcher.Start();
-    EXPECT_EQ(w.reports.Wait(0).added, std::vector<std::string>{"/dev/ttyACM0"});
+    EXPECT_EQ(w.reports.Wait(0).added, std::vector<std::string>{first});
 
-    w.Plug("ttyUSB1");
+    const std::string second = w.Plug(kPorts[1]);
     PortChange plugged = w.reports.Wait(1);
-    EXPECT_EQ(plugged.added, std::vector<std::string>{"/dev/ttyUSB1"});
+    EXPECT_EQ(plugged.added, std::vector<std::string>{second});
     EXPECT_TRUE(plugged.removed.empty());
 
-    w.Pull("ttyACM0");
+    w.Pull(kPorts[0]);
     PortChange pulled = w.reports.Wait(2);
     EXPECT_TRUE(pulled.added.empty());
-    EXPECT_EQ(pulled.removed, std::vector<std::string>{"/dev/ttyACM0"});
-    EXPECT_EQ(watcher.Ports(), std::vector<std::string>{"/dev/ttyUSB1"});
+    EXPECT_EQ(pulled.removed, std::vector<std::string>{first});
+    EXPECT_EQ(watcher.Ports(), std::vector<std::string>{second});
 
     watcher.Stop();
     const std::size_t reported = w.reports.Count();
-    w.Plug("ttyACM3");
+    w.Plug(kPorts[2]);
     std::this_thread::sleep_for(60ms);
     EXPECT_EQ(w.reports.Count(), reported) << "nothing is reported after Stop";
 }
@@ -86,11 +140,11 @@ TEST(PortWatcher, AnAnnouncedPortArrivesAtOnceAndGoesWhenWithdrawn) {
     watcher.Start();
     EXPECT_TRUE(w.reports.Wait(0).Empty()) << "the first look is reported even when it finds nothing";
 
-    watcher.Announce("/dev/pts/7");
-    EXPECT_EQ(w.reports.Wait(1).added, std::vector<std::string>{"/dev/pts/7"});
-    watcher.Announce("/dev/pts/7");  // announced twice, listed once
-    watcher.Withdraw("/dev/pts/7");
-    EXPECT_EQ(w.reports.Wait(2).removed, std::vector<std::string>{"/dev/pts/7"});
+    watcher.Announce(kAnnounced);
+    EXPECT_EQ(w.reports.Wait(1).added, std::vector<std::string>{kAnnounced});
+    watcher.Announce(kAnnounced);  // announced twice, listed once
+    watcher.Withdraw(kAnnounced);
+    EXPECT_EQ(w.reports.Wait(2).removed, std::vector<std::string>{kAnnounced});
     EXPECT_TRUE(watcher.Ports().empty());
 }
 

@@ -2,11 +2,15 @@
 // no temporary outlives the replacement.
 
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -14,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "files/FileErrorText.h"
 #include "files/ReplaceFile.h"
 #include "support/TempFolder.h"
 
@@ -34,7 +39,10 @@ class ReplaceFileTest : public ::testing::Test {
     static void Write(const fs::path& path, const std::string& text) {
         std::ofstream(path, std::ios::binary) << text;
     }
-    fs::path Temporary() const { return fs::path(target.string() + ".tmp"); }
+    fs::path Temporary() const {
+        fs::path temporary = target;
+        return temporary += ".tmp";
+    }
     size_t Entries() const { return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {})); }
 
     const zort::test::TempFolder files{"replace-file"};
@@ -74,8 +82,10 @@ TEST_F(ReplaceFileTest, EachFailingStepKeepsTheOldFileAndSaysWhichStepFailed) {
     EXPECT_FALSE(fs::exists(Temporary()));
 }
 
+#ifndef _WIN32
 // A disk that fills up half-way: the write fails, the old file stays whole. The file size
-// limit stands in for the full disk, in a child so that the limit stays there.
+// limit stands in for the full disk, in a child so that the limit stays there. Windows
+// has no such limit to stand in.
 TEST_F(ReplaceFileTest, ADiskFullHalfWayKeepsTheOldFile) {
     Write(target, "old settings");
     const pid_t child = ::fork();
@@ -96,6 +106,26 @@ TEST_F(ReplaceFileTest, ADiskFullHalfWayKeepsTheOldFile) {
     EXPECT_EQ(Read(target), "old settings");
     EXPECT_FALSE(fs::exists(Temporary()));
 }
+#endif
+
+#ifdef _WIN32
+// A program holding the file open without letting it be replaced (a viewer, say): the
+// rename is refused, the file stays as it was and the temporary goes.
+TEST_F(ReplaceFileTest, AFileHeldOpenElsewhereStaysAsItWas) {
+    Write(target, "old settings");
+    const HANDLE held =
+        ::CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const auto failed = ReplaceFileWhole(target, "new settings");
+    ::CloseHandle(held);
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->step, ReplaceFileError::Step::kRename);
+    EXPECT_EQ(failed->code, std::errc::permission_denied);
+    EXPECT_EQ(zort::FileErrorText(failed->code), "нет прав на запись");
+    EXPECT_EQ(Read(target), "old settings");
+    EXPECT_EQ(Entries(), 1u) << "the temporary was left";
+}
+#endif
 
 // A file that must be new: it never replaces one there, and files created side by side
 // by many threads are all kept whole, with no temporary left.

@@ -1,17 +1,21 @@
 // The receiver update's byte arithmetic, its file checks and the worker's priority.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#ifndef _WIN32
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
-#include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
 #include <thread>
 #include <vector>
 
+#include "files/Utf8Path.h"
 #include "firmware/GPSUpdateThread.h"
 #include "firmware/GnssWire.h"
 #include "firmware/ThreadPriority.h"
@@ -69,7 +73,7 @@ class GnssFiles : public ::testing::Test {
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
     std::string Write(const std::string& name, size_t length) {
-        const std::string path = (dir / name).string();
+        const std::string path = Utf8FromPath(dir / PathFromUtf8(name));
         std::ofstream out(path, std::ios::binary);
         for (size_t i = 0; i < length; ++i) out.put(static_cast<char>(i * 7));
         return path;
@@ -84,8 +88,8 @@ TEST_F(GnssFiles, TheLoaderIsItsFirst11892BytesAndNeverLess) {
     ASSERT_EQ(data.size(), kGnssLoaderLength);
     EXPECT_EQ(data.back(), static_cast<uint8_t>((kGnssLoaderLength - 1) * 7));
 
-    for (const std::string& path : {Write("short.bin", kGnssLoaderLength - 1), dir.string(), std::string(),
-                                    (dir / "missing.bin").string()}) {
+    for (const std::string& path : {Write("short.bin", kGnssLoaderLength - 1), Utf8FromPath(dir),
+                                    std::string(), Utf8FromPath(dir / "missing.bin")}) {
         why.clear();
         EXPECT_FALSE(ReadGnssLoader(path, data, why)) << path;
         EXPECT_FALSE(why.empty()) << path;
@@ -97,16 +101,18 @@ TEST_F(GnssFiles, FirmwareMustHoldSomethingAndFitAReceiver) {
     EXPECT_EQ(data.size(), 5000u);
     EXPECT_FALSE(ReadGnssFirmware(Write("empty.bin", 0), data, why));
     EXPECT_NE(why.find("пуст"), std::string::npos) << why;
-    EXPECT_FALSE(ReadGnssFirmware(dir.string(), data, why));
+    EXPECT_FALSE(ReadGnssFirmware(Utf8FromPath(dir), data, why));
 
     // A sparse file: refused by its size, before anything is read or allocated.
-    const std::string huge = (dir / "huge.bin").string();
+    const std::string huge = Utf8FromPath(dir / "huge.bin");
     { std::ofstream(huge, std::ios::binary).put('x'); }
     std::filesystem::resize_file(huge, kGnssFirmwareLimit + 1);
     EXPECT_FALSE(ReadGnssFirmware(huge, data, why));
     EXPECT_NE(why.find("16 МиБ"), std::string::npos) << why;
 }
 
+#ifndef _WIN32
+// Linux's limits and scheduling classes, which Windows has none of.
 TEST(PriorityLimits, AreReadAsTheKernelMeansThem) {
     EXPECT_EQ(AllowedRealtimePriority(0, 99), 0);
     EXPECT_EQ(AllowedRealtimePriority(7, 99), 7);
@@ -189,6 +195,8 @@ TEST_F(Priority, ARealTimeAllowanceIsTakenOrFallsBackWithoutFailing) {
         EXPECT_EQ(s.nice, before - 2);
     }
 }
+
+#endif
 
 }  // namespace
 }  // namespace zort

@@ -38,6 +38,13 @@ TEST(DeviceTableTest, ReadsValuesPerImei) {
     EXPECT_EQ(table.Find("861234567890124"), &table.rows[1]);
     EXPECT_EQ(table.Find("861234567890125"), nullptr);
     EXPECT_EQ(table.Find(" 861234567890124 "), nullptr);
+
+    // Named as the installer named it: the name reaches the system whole.
+    const std::string named = folder.Write("Таблица заказчика.csv", "imei;pin\r\n861234567890123;0042\r\n");
+    const DeviceTable cyrillic = LoadDeviceTable(named);
+    ASSERT_TRUE(cyrillic.ok) << cyrillic.detail;
+    EXPECT_EQ(cyrillic.source, named);
+    EXPECT_EQ(cyrillic.rows.size(), 1u);
 }
 
 TEST(DeviceTableTest, RefusalsNameEveryLineAndField) {

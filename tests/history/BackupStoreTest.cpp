@@ -3,15 +3,19 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/wait.h>
+
 #include <csignal>
+#endif
 #include <filesystem>
 #include <fstream>
 #include <map>
 
+#include "files/Utf8Path.h"
 #include "history/BackupStore.h"
 #include "history/ChangePreview.h"
 #include "history/UserFolders.h"
@@ -110,7 +114,10 @@ TEST_F(BackupStoreTest, AListIsNewestFirstPerTrackerAndSkipsWhatIsNoBackup) {
     EXPECT_TRUE(BackupStore(folder.path / "none").List().empty());
 }
 
-TEST_F(BackupStoreTest, NothingIsStoredWhereTheFolderIsALinkOrAFileOrCannotBeMade) {
+#ifndef _WIN32
+// Windows programs of ours cannot make symbolic links (that takes a privilege), and the
+// standard library there does not tell one from what it leads to.
+TEST_F(BackupStoreTest, NothingIsStoredWhereTheFolderIsALink) {
     fs::create_directories(Root().parent_path());
     fs::create_directories(folder.path / "elsewhere");
     fs::create_symlink(folder.path / "elsewhere", Root());
@@ -118,24 +125,31 @@ TEST_F(BackupStoreTest, NothingIsStoredWhereTheFolderIsALinkOrAFileOrCannotBeMad
     EXPECT_FALSE(stored.ok);
     EXPECT_THAT(stored.error, HasSubstr("символическая ссылка"));
     EXPECT_TRUE(fs::is_empty(folder.path / "elsewhere"));
+}
+#endif
 
-    fs::remove(Root());
+TEST_F(BackupStoreTest, NothingIsStoredWhereTheFolderIsAFileOrCannotBeMade) {
     fs::create_directories(Root());
     Write("zort-configurator/backups/861234050123456", "a file");
-    stored = store.Store(Tracker(), "/dev/ttyACM0", "запись настроек", kNoon);
+    BackupResult stored = store.Store(Tracker(), "/dev/ttyACM0", "запись настроек", kNoon);
     EXPECT_FALSE(stored.ok);
     EXPECT_THAT(stored.error, HasSubstr("не папка"));
 
-    stored = BackupStore(fs::path(File("zort-configurator/backups/861234050123456")) / "deeper" / "backups")
-                 .Store(Tracker(), "/dev/ttyACM0", "запись настроек", kNoon);
+    stored =
+        BackupStore(PathFromUtf8(File("zort-configurator/backups/861234050123456")) / "deeper" / "backups")
+            .Store(Tracker(), "/dev/ttyACM0", "запись настроек", kNoon);
     EXPECT_FALSE(stored.ok);
     EXPECT_THAT(stored.error, HasSubstr("Резервная копия настроек не сохранена"));
 
     EXPECT_FALSE(BackupStore({}).Store(Tracker(), "/dev/ttyACM0", "запись настроек", kNoon).ok);
+}
 
-    // A disk that fills half-way through the document (a file size limit stands in for it,
-    // in a child so that the limit stays there): refused, and no part of it is left.
-    fs::remove(File("zort-configurator/backups/861234050123456"));
+#ifndef _WIN32
+// A disk that fills half-way through the document (a file size limit stands in for it, in
+// a child so that the limit stays there; Windows has no such limit): refused, and no part
+// of it is left.
+TEST_F(BackupStoreTest, NothingIsLeftOfABackupTheDiskHadNoRoomFor) {
+    fs::create_directories(Root() / "861234050123456");
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -149,6 +163,21 @@ TEST_F(BackupStoreTest, NothingIsStoredWhereTheFolderIsALinkOrAFileOrCannotBeMad
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a full disk was not refused";
     EXPECT_TRUE(fs::is_empty(Root() / "861234050123456")) << "a torn backup or its temporary was left";
+}
+#endif
+
+// What a store killed half-way leaves is cleared by the next store, unless its program
+// is still running and may yet finish it.
+TEST_F(BackupStoreTest, TheTemporaryOfAProgramThatIsGoneIsClearedAndARunningOnesKept) {
+    const std::string device = "zort-configurator/backups/861234050123456/";
+    const std::string gone = device + "20261209T115900Z.json.2147483600-0.tmp";
+    const std::string running = device + "20261209T115900Z.json." + std::to_string(::getpid()) + "-7.tmp";
+    fs::create_directories(Root() / "861234050123456");
+    Write(gone, "{ half");
+    Write(running, "{ half");
+    ASSERT_TRUE(store.Store(Tracker(), "/dev/ttyACM0", "запись настроек", kNoon).ok);
+    EXPECT_FALSE(fs::exists(PathFromUtf8(File(gone))));
+    EXPECT_TRUE(fs::exists(PathFromUtf8(File(running))));
 }
 
 TEST_F(BackupStoreTest, ABackupThatIsNoSettingsDocumentIsRefusedNamingTheField) {
@@ -184,12 +213,45 @@ TEST(ChangePreview, OnlyWhatAWriteChangesUnderThePagesNames) {
                                    "Код запроса баланса: (автоматически) → *102#"));
 }
 
-TEST(UserFolders, TheDesktopsVariablesThenHome) {
+class UserFolders : public ::testing::Test {
+  protected:
     std::map<std::string, std::string> vars;
-    const Environment env = [&](const char* name) -> const char* {
+    const Environment env = [this](const char* name) -> const char* {
         const auto it = vars.find(name);
         return it == vars.end() ? nullptr : it->second.c_str();
     };
+};
+
+#ifdef _WIN32
+
+TEST_F(UserFolders, RoamingDataAndThisMachinesStateEachFallingBackOnTheOther) {
+    const std::string local = "C:\\Users\\Техник\\AppData\\Local";
+    const std::string roaming = "C:\\Users\\Техник\\AppData\\Roaming";
+    EXPECT_EQ(ProgramDataFolder(env), fs::path());
+    vars["LOCALAPPDATA"] = local;
+    EXPECT_EQ(ProgramDataFolder(env), PathFromUtf8(local + "\\ZORT"));
+    EXPECT_EQ(ProgramStateFolder(env), PathFromUtf8(local + "\\ZORT"));
+    vars["APPDATA"] = "relative\\ignored";
+    EXPECT_EQ(ProgramDataFolder(env), PathFromUtf8(local + "\\ZORT"));
+    vars["APPDATA"] = roaming;
+    EXPECT_EQ(ProgramDataFolder(env), PathFromUtf8(roaming + "\\ZORT"));
+    EXPECT_EQ(ProgramStateFolder(env), PathFromUtf8(local + "\\ZORT"));
+    vars.erase("LOCALAPPDATA");
+    EXPECT_EQ(ProgramStateFolder(env), PathFromUtf8(roaming + "\\ZORT"));
+}
+
+// The process's variables are read wide: a user name in Cyrillic is not lost to the ANSI
+// code page on its way to the folder's name.
+TEST_F(UserFolders, TheProcesssVariablesComeAsUtf8) {
+    ASSERT_EQ(::_wputenv_s(L"ZORT_TEST_FOLDER", L"C:\\Users\\Техник"), 0);
+    ASSERT_NE(ProcessEnvironment("ZORT_TEST_FOLDER"), nullptr);
+    EXPECT_STREQ(ProcessEnvironment("ZORT_TEST_FOLDER"), "C:\\Users\\Техник");
+    EXPECT_EQ(ProcessEnvironment("ZORT_TEST_UNSET"), nullptr);
+}
+
+#else
+
+TEST_F(UserFolders, TheDesktopsVariablesThenHome) {
     EXPECT_EQ(ProgramDataFolder(env), fs::path());
     vars["HOME"] = "/home/tech";
     EXPECT_EQ(ProgramDataFolder(env), "/home/tech/.local/share/zort-configurator");
@@ -201,6 +263,8 @@ TEST(UserFolders, TheDesktopsVariablesThenHome) {
     EXPECT_EQ(ProgramDataFolder(env), "/data/zort-configurator");
     EXPECT_EQ(ProgramStateFolder(env), "/state/zort-configurator");
 }
+
+#endif
 
 }  // namespace
 }  // namespace zort

@@ -2,12 +2,19 @@
 // several programs writing at once.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
+
+#ifdef _WIN32
+#include <thread>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "history/SessionLog.h"
 #include "support/TempFolder.h"
@@ -26,9 +33,42 @@ SessionEntry Write(std::string result = "успешно") {
 
 std::vector<std::string> Lines(const fs::path& file) {
     std::vector<std::string> lines;
-    std::ifstream in(file);
+    std::ifstream in(file, std::ios::binary);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+}
+
+fs::path Numbered(const fs::path& file, int k) {
+    fs::path name = file;
+    return name += "." + std::to_string(k);
+}
+
+// Runs `program(p)` for p = 0 .. count-1 all at once; true when every one returned true.
+// On Linux each is a process of its own. On Windows each is a thread: a lock taken with
+// LockFileEx belongs to the handle, and every Append opens its own, so threads contend
+// for the log exactly as programs do.
+bool RunAtOnce(int count, const std::function<bool(int)>& program) {
+#ifdef _WIN32
+    std::vector<char> ok(static_cast<size_t>(count), 0);
+    std::vector<std::thread> threads;
+    for (int p = 0; p < count; ++p) threads.emplace_back([&, p] { ok[static_cast<size_t>(p)] = program(p); });
+    for (std::thread& t : threads) t.join();
+    return std::all_of(ok.begin(), ok.end(), [](char c) { return c != 0; });
+#else
+    std::vector<pid_t> children;
+    for (int p = 0; p < count; ++p) {
+        const pid_t child = ::fork();
+        if (child < 0) return false;
+        if (child == 0) ::_exit(program(p) ? 0 : 1);
+        children.push_back(child);
+    }
+    bool all = true;
+    for (pid_t child : children) {
+        int status = 0;
+        all &= ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    return all;
+#endif
 }
 
 TEST(SessionLog, OneLinePerOperationEvenWhenAMessageSpansLines) {
@@ -49,9 +89,8 @@ TEST(SessionLog, PastTheLimitTheFileMovesAsideAndOnlyTheNewestAreKept) {
     const SessionLog log(file, line.size() * 3);
     for (int k = 0; k < 3 * (kLogsKept + 3); ++k) ASSERT_TRUE(log.Append(Write()));
     EXPECT_EQ(Lines(file).size(), 3u);
-    for (int k = 1; k <= kLogsKept; ++k)
-        EXPECT_EQ(Lines(file.string() + "." + std::to_string(k)).size(), 3u) << k;
-    EXPECT_FALSE(fs::exists(file.string() + "." + std::to_string(kLogsKept + 1)));
+    for (int k = 1; k <= kLogsKept; ++k) EXPECT_EQ(Lines(Numbered(file, k)).size(), 3u) << k;
+    EXPECT_FALSE(fs::exists(Numbered(file, kLogsKept + 1)));
 
     EXPECT_FALSE(SessionLog({}).Append(Write()));
     EXPECT_FALSE(SessionLog(folder.path / "state" / "log" / "inside").Append(Write())) << "a file in the way";
@@ -65,27 +104,16 @@ TEST(SessionLog, ProgramsWritingAtOnceLoseNoLineAndTearNone) {
     constexpr int kEach = 150;
     // Room for every line in the files kept, with rotations happening meanwhile.
     const SessionLog log(file, line.size() * kPrograms * kEach / kLogsKept + line.size());
-    std::vector<pid_t> children;
-    for (int p = 0; p < kPrograms; ++p) {
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            bool ok = true;
-            for (int k = 0; k < kEach; ++k) ok &= log.Append(Write("успешно " + std::to_string(p)));
-            ::_exit(ok ? 0 : 1);
-        }
-        children.push_back(child);
-    }
-    for (pid_t child : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    EXPECT_TRUE(RunAtOnce(kPrograms, [&](int p) {
+        bool ok = true;
+        for (int k = 0; k < kEach; ++k) ok &= log.Append(Write("успешно " + std::to_string(p)));
+        return ok;
+    }));
     std::vector<int> perProgram(kPrograms, 0);
     const std::regex whole(
         "2026-12-09T12:00:03Z  /dev/ttyACM0  IMEI 861234050123456  запись настроек  успешно ([0-9])  4,1 с");
     std::vector<fs::path> files = {file};
-    for (int k = 1; k <= kLogsKept; ++k) files.push_back(file.string() + "." + std::to_string(k));
+    for (int k = 1; k <= kLogsKept; ++k) files.push_back(Numbered(file, k));
     for (const fs::path& f : files) {
         for (const std::string& l : Lines(f)) {
             std::smatch m;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "files/Utf8Path.h"
 #include "service/IniProfile.h"
 #include "service/ServiceProfile.h"
 #include "service/SoundFileList.h"
@@ -90,6 +91,43 @@ TEST(IniProfile, ValuesThatWouldBreakTheFileAreRefused) {
     EXPECT_NE(why.find("config.ini"), std::string::npos) << why;
 }
 
+#ifdef _WIN32
+
+TEST(ConfigLocation, BesideTheProgramUnlessThatFolderIsReadOnly) {
+    ConfigLocation l{"C:\\Program Files\\ZORT", true, "", "", "C:\\Users\\u\\AppData\\Roaming"};
+    EXPECT_EQ(ConfigIniPath(l), fs::path("C:\\Program Files\\ZORT\\config.ini"));
+    l.executableDirWritable = false;
+    EXPECT_EQ(ConfigIniPath(l), fs::path("C:\\Users\\u\\AppData\\Roaming\\ZORT\\config.ini"));
+    l.appData = "relative\\cfg";  // not a folder to go by: ignored
+    EXPECT_EQ(ConfigIniPath(l), fs::path("C:\\Program Files\\ZORT\\config.ini"));
+    l.appData.clear();
+    EXPECT_EQ(ConfigIniPath(l), fs::path("C:\\Program Files\\ZORT\\config.ini"));
+}
+
+// The running program's own folder, found and tried for real: the test program's folder
+// in the build tree takes files.
+TEST(ConfigLocation, TheProgramsOwnFolderIsFoundAndTried) {
+    const ConfigLocation l = ConfigLocation::FromEnvironment();
+    EXPECT_TRUE(fs::exists(l.executableDir / "service_unit_tests.exe")) << Utf8FromPath(l.executableDir);
+    EXPECT_TRUE(l.executableDirWritable);
+    EXPECT_TRUE(l.appData.is_absolute()) << "the test programs set APPDATA";
+    int probes = 0;
+    for (const auto& e : fs::directory_iterator(l.executableDir)) probes += e.path().extension() == ".probe";
+    EXPECT_EQ(probes, 0) << "the file made to try the folder is gone";
+}
+
+TEST(ConfigLocation, TheFallbackFolderIsCreatedByTheFirstWriteAndReadBack) {
+    const test::TempFolder dir("zort-ini");
+    const ConfigLocation l{dir.path / "bin", false, "", "", dir.path / "Данные программ"};
+    const IniProfile writer(ConfigIniPath(l));
+    ASSERT_TRUE(writer.Write(kConfigSection, kKeyPhone, "+79001234567"));
+    EXPECT_TRUE(fs::exists(dir.path / "Данные программ" / "ZORT" / "config.ini"));
+    EXPECT_FALSE(fs::exists(dir.path / "bin"));
+    EXPECT_EQ(ServiceProfile::Load(IniProfile(ConfigIniPath(l))).phone, "+79001234567");
+}
+
+#else
+
 TEST(ConfigLocation, BesideTheProgramUnlessThatFolderIsReadOnly) {
     ConfigLocation l{"/opt/zort/bin", true, "/home/u/.cfg", "/home/u"};
     EXPECT_EQ(ConfigIniPath(l), fs::path("/opt/zort/bin/config.ini"));
@@ -105,13 +143,15 @@ TEST(ConfigLocation, BesideTheProgramUnlessThatFolderIsReadOnly) {
 
 TEST(ConfigLocation, TheFallbackFolderIsCreatedByTheFirstWriteAndReadBack) {
     const test::TempFolder dir("zort-ini");
-    const ConfigLocation l{dir.path / "bin", false, (dir.path / "xdg").string(), "/nonexistent"};
+    const ConfigLocation l{dir.path / "bin", false, Utf8FromPath(dir.path / "xdg"), "/nonexistent"};
     const IniProfile writer(ConfigIniPath(l));
     ASSERT_TRUE(writer.Write(kConfigSection, kKeyPhone, "+79001234567"));
     EXPECT_TRUE(fs::exists(dir.path / "xdg" / "zort-configurator" / "config.ini"));
     EXPECT_FALSE(fs::exists(dir.path / "bin"));
     EXPECT_EQ(ServiceProfile::Load(IniProfile(ConfigIniPath(l))).phone, "+79001234567");
 }
+
+#endif
 
 TEST(SoundFileList, AmrFilesOfAnyCaseSortedByNameWithTheirSizes) {
     const test::TempFolder dir("zort-ini");
@@ -122,19 +162,31 @@ TEST(SoundFileList, AmrFilesOfAnyCaseSortedByNameWithTheirSizes) {
     dir.Write("note.txt", "not a sound");
     dir.Write("AMR", "no extension");
     fs::create_directories(dir.path / "folder.AMR");
-    fs::create_symlink(dir.path / "b.AMR", dir.path / "link.AMR");
 
-    const SoundFileList list = SoundFileList::FromFolder(dir.path.string());
+    const SoundFileList list = SoundFileList::FromFolder(Utf8FromPath(dir.path));
     std::vector<std::string> names;
-    for (const std::string& p : list.paths) names.push_back(fs::path(p).filename().string());
-    EXPECT_EQ(names, (std::vector<std::string>{".hidden.AMR", "C.Amr", "a.amr", "b.AMR", "link.AMR"}));
-    EXPECT_EQ(list.totalSize, 1 + 0 + 3 + 10 + 10);
-    EXPECT_EQ(SoundFileList::FromFolder(dir.path.string()).totalSize, list.totalSize)
+    for (const std::string& p : list.paths) names.push_back(Utf8FromPath(PathFromUtf8(p).filename()));
+    EXPECT_EQ(names, (std::vector<std::string>{".hidden.AMR", "C.Amr", "a.amr", "b.AMR"}));
+    EXPECT_EQ(list.totalSize, 1 + 0 + 3 + 10);
+    EXPECT_EQ(SoundFileList::FromFolder(Utf8FromPath(dir.path)).totalSize, list.totalSize)
         << "same folder, same sum";
 
-    EXPECT_TRUE(SoundFileList::FromFolder((dir.path / "missing").string()).paths.empty());
+    EXPECT_TRUE(SoundFileList::FromFolder(Utf8FromPath(dir.path / "missing")).paths.empty());
     EXPECT_TRUE(SoundFileList::FromFolder("").paths.empty());
 }
+
+#ifndef _WIN32
+// Making a link takes a privilege on Windows.
+TEST(SoundFileList, ALinkToASoundFileIsOneToUpload) {
+    const test::TempFolder dir("zort-ini");
+    dir.Write("b.AMR", std::string(10, 'b'));
+    fs::create_symlink(dir.path / "b.AMR", dir.path / "link.AMR");
+    const SoundFileList list = SoundFileList::FromFolder(dir.path.string());
+    ASSERT_EQ(list.paths.size(), 2u);
+    EXPECT_EQ(fs::path(list.paths[1]).filename(), "link.AMR");
+    EXPECT_EQ(list.totalSize, 20);
+}
+#endif
 
 }  // namespace
 }  // namespace zort

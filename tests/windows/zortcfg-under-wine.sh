@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows zortcfg.exe, under wine, against the Linux simulator: the simulator serves
-# one end of a pseudo-terminal pair, and the prefix's dosdevices/com7 names the other, so
-# the program opens it as COM7 through the Win32 serial API. Each case runs the Linux
+# one end of a pseudo-terminal pair, and the prefix's COM7 (registered by
+# scripts/test-windows.sh as the link $WINEPREFIX/com7-line) names the other, so the
+# program opens it as COM7 through the Win32 serial API. Each case runs the Linux
 # zortcfg the same way against a simulator of its own and asks for the same standard
 # output and exit status: the Windows build must behave as the Linux one does.
 #
@@ -13,13 +14,14 @@ linux=$(cd "${2:?Linux build dir}" && pwd)
 exe="$win/zortcfg.exe"
 sim="$linux/zort-sim"
 lin="$linux/zortcfg"
-com=com7
+line="$WINEPREFIX/com7-line"
 work=$(mktemp -d)
 mkdir -p "$work/lin" "$work/win"
 sims=()
 cleanup() {
   for pid in "${sims[@]}"; do kill "$pid" 2>/dev/null; done
-  rm -f "$WINEPREFIX/dosdevices/$com"
+  # The link would outlive the pseudo-terminal, whose number another program gets next.
+  ln -sfn /dev/null "$line"
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -57,7 +59,7 @@ both() {
   lin_status=$?
   kill "$sim_pid" 2>/dev/null
   start_sim ${SIM_OPTIONS:-}
-  ln -sfn "$pty" "$WINEPREFIX/dosdevices/$com"
+  ln -sfn "$pty" "$line"
   (cd "$work/win" && wine "$exe" "${args[@]//PORT/COM7}") >"$work/win.out" 2>"$work/win.err"
   win_status=$?
   kill "$sim_pid" 2>/dev/null
@@ -98,6 +100,38 @@ same "write --json \"$name\""
 both write --port PORT --defaults --yes --no-backup
 same "write --defaults --yes"
 
+# Every spelling of the port's name a Windows user may type.
+start_sim
+ln -sfn "$pty" "$line"
+for name in com7 '\\.\COM7'; do
+  wine "$exe" read --port "$name" >"$work/spelling.out" 2>&1
+  status=$?
+  if [ "$status" -eq 0 ] && grep -q 'Версия ПО' "$work/spelling.out"; then
+    pass "read --port $name"
+  else
+    fail "read --port $name: exit $status, $(tail -1 "$work/spelling.out")"
+  fi
+done
+kill "$sim_pid"
+
+# The tracker unplugged while a read waits for its answer: the read ends at once with
+# exit 1, as on Linux, not after its time-outs.
+start_sim --fault 'drop@1#3+'
+ln -sfn "$pty" "$line"
+wine "$exe" read --port COM7 >/dev/null 2>"$work/unplug.err" &
+reader=$!
+sleep 1.5
+unplugged=$(date +%s%3N)
+kill "$sim_pid"
+wait "$reader"
+status=$?
+took=$(($(date +%s%3N) - unplugged))
+if [ "$status" -eq 1 ] && [ "$took" -lt 1000 ]; then
+  pass "unplugged mid-read: exit 1 after $took ms, \"$(tr -d '\r' <"$work/unplug.err" | tail -1)\""
+else
+  fail "unplugged mid-read: exit $status after $took ms: $(cat "$work/unplug.err")"
+fi
+
 both ports
 case "$win_out" in
   *COM7*) pass "ports lists COM7" ;;
@@ -106,7 +140,7 @@ esac
 
 # Ports that cannot be the tracker's: the same exit status as on Linux for a missing
 # device, and words that say why.
-for bad in COM0 COM999 NUL; do
+for bad in COM0 COM999 NUL 'C:\windows\win.ini'; do
   wine "$exe" read --port "$bad" >/dev/null 2>"$work/bad.err"
   status=$?
   if [ "$status" -eq 1 ] && [ -s "$work/bad.err" ]; then

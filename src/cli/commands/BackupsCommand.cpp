@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Command.h"
+#include "files/Utf8Path.h"
 #include "history/BackupStore.h"
 
 namespace zort::cli {
@@ -14,7 +15,8 @@ std::string BackupsText(const std::vector<BackupEntry>& entries) {
     std::string text;
     for (const BackupEntry& e : entries) {
         text += e.savedAt + "  " + (e.imei.empty() ? "IMEI ?" : e.imei) + "  " +
-                (e.identity.empty() ? "-" : e.identity) + "  " + e.reason + "  " + e.file.string() + "\n";
+                (e.identity.empty() ? "-" : e.identity) + "  " + e.reason + "  " + Utf8FromPath(e.file) +
+                "\n";
     }
     return text;
 }
@@ -27,7 +29,7 @@ std::string BackupsJson(const std::vector<BackupEntry>& entries) {
                         {"identity", e.identity},
                         {"reason", e.reason},
                         {"port", e.port},
-                        {"file", e.file.string()}});
+                        {"file", Utf8FromPath(e.file)}});
     }
     return list.dump(2) + "\n";
 }

@@ -1,5 +1,5 @@
 // zortcfg doctor [--port P] [--json] [--udev-rule FILE]: why the program cannot talk to
-// the tracker, check by check, with the fix for each problem.
+// the tracker, check by check, with the fix for each problem. (--udev-rule on Linux only.)
 
 #include <algorithm>
 #include <cstdio>
@@ -21,8 +21,11 @@ class DoctorCommand final : public Command {
             app.add_subcommand("doctor", "проверить подключение трекера и подсказать, как устранить помехи");
         AddPortOptions(*command, choice, false, false);
         command->add_flag("--json", json, "результаты проверок документом JSON");
+#ifndef _WIN32
+        // Windows has neither udev nor ModemManager.
         command->add_option("--udev-rule", udevRulePath, "записать правило udev против ModemManager в файл")
             ->type_name("FILE");
+#endif
         return command;
     }
 

@@ -18,7 +18,10 @@ class PortsCommand final : public Command {
             app.add_subcommand("ports", "последовательные порты, которые можно открыть сейчас");
         CLI::Option* probeFlag =
             command->add_flag("--probe", probe, "проверить, отвечает ли на порту трекер");
+#ifndef _WIN32
+        // Windows does not say cheaply which COM port is on USB: every port is probed there.
         command->add_flag("--all", candidates.all, "и порты, которые не на USB (ttyS*)")->needs(probeFlag);
+#endif
         command->add_option("--also", candidates.also, "ещё порт для проверки")
             ->type_name("PATH")
             ->allow_extra_args(false)
@@ -38,9 +41,13 @@ class PortsCommand final : public Command {
         std::fputs(text.c_str(), stdout);
         std::fflush(stdout);
         if (results.empty() && !json) {
+#ifdef _WIN32
+            std::fputs("Портов для проверки нет: COM-портов нет (другие: --also PORT)\n", stderr);
+#else
             std::fputs(
                 "Портов для проверки нет: USB-последовательных портов нет (другие: --all, --also PATH)\n",
                 stderr);
+#endif
         }
         return Outcome::Success();
     }

@@ -2,13 +2,10 @@
 // that answers, when none is named) gets the profile and its row of the devices table,
 // several side by side; one line each as it ends, and a line each in the report.
 
-#include <pthread.h>
-
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "cli/Command.h"
 #include "cli/Interrupts.h"
@@ -16,6 +13,7 @@
 #include "connect/PortCandidates.h"
 #include "connect/Probe.h"
 #include "files/FileErrorText.h"
+#include "files/Utf8Path.h"
 #include "fleet/FleetWatch.h"
 #include "fleet/ProvisionReport.h"
 #include "fleet/Provisioning.h"
@@ -27,18 +25,25 @@ namespace {
 
 Outcome ReadText(const std::string& file, const char* what, std::string& text) {
     std::error_code folder;
-    if (std::filesystem::is_directory(file, folder)) {
+    if (std::filesystem::is_directory(PathFromUtf8(file), folder)) {
         return Outcome::BadInput(std::string("Не удалось прочитать ") + what + " «" + file + "»",
                                  FileReadErrorText(std::make_error_code(std::errc::is_a_directory)));
     }
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream bytes;
-    if (in) bytes << in.rdbuf();
-    if (!in || in.bad()) {
-        return Outcome::BadInput(std::string("Не удалось прочитать ") + what + " «" + file + "»",
-                                 FileReadErrorText(std::error_code(errno, std::generic_category())));
+    std::FILE* in = OpenFileUtf8(file, "rb");
+    std::string bytes;
+    char block[4096];
+    for (size_t got = sizeof block; in != nullptr && got == sizeof block;) {
+        got = std::fread(block, 1, sizeof block, in);
+        bytes.append(block, got);
     }
-    text = bytes.str();
+    const bool failed = in == nullptr || std::ferror(in) != 0;
+    const int error = errno;
+    if (in != nullptr) std::fclose(in);
+    if (failed) {
+        return Outcome::BadInput(std::string("Не удалось прочитать ") + what + " «" + file + "»",
+                                 FileReadErrorText(std::error_code(error, std::generic_category())));
+    }
+    text = std::move(bytes);
     return Outcome::Success();
 }
 

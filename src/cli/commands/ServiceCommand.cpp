@@ -7,6 +7,7 @@
 
 #include "cli/Command.h"
 #include "cli/DeviceRun.h"
+#include "files/Utf8Path.h"
 #include "service/ServiceThread.h"
 #include "service/SoundFileList.h"
 
@@ -61,7 +62,7 @@ class ServiceCommand final : public Command {
         std::vector<std::string> files;
         if (needsFolder) {
             std::error_code ec;
-            if (!std::filesystem::is_directory(*argument, ec))
+            if (!std::filesystem::is_directory(PathFromUtf8(*argument), ec))
                 return Outcome::BadInput("Папка не найдена", *argument);
             files = SoundFileList::FromFolder(*argument).paths;
         }

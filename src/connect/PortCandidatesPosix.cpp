@@ -1,9 +1,8 @@
-#include "connect/PortCandidates.h"
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 
+#include "connect/PortCandidates.h"
 #include "link/PortList.h"
 
 namespace zort {

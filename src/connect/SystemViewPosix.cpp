@@ -1,10 +1,10 @@
-#include "connect/SystemView.h"
-
 #include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+
+#include "connect/SystemView.h"
 
 namespace zort {
 

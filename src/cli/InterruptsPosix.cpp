@@ -1,8 +1,8 @@
-#include "cli/Interrupts.h"
-
 #include <pthread.h>
 
 #include <ctime>
+
+#include "cli/Interrupts.h"
 
 namespace zort::cli {
 
