@@ -106,6 +106,11 @@ TEST_F(ReplaceFileTest, ADiskFullHalfWayKeepsTheOldFile) {
     EXPECT_EQ(Read(target), "old settings");
     EXPECT_FALSE(fs::exists(Temporary()));
 }
+#else
+// Shown as skipped with the reason, so the Windows run says what it does not check.
+TEST_F(ReplaceFileTest, ADiskFullHalfWayKeepsTheOldFile) {
+    GTEST_SKIP() << "Windows: no file size limit to stand in for a full disk";
+}
 #endif
 
 #ifdef _WIN32

@@ -126,6 +126,11 @@ TEST_F(BackupStoreTest, NothingIsStoredWhereTheFolderIsALink) {
     EXPECT_THAT(stored.error, HasSubstr("символическая ссылка"));
     EXPECT_TRUE(fs::is_empty(folder.path / "elsewhere"));
 }
+#else
+// Shown as skipped with the reason, so the Windows run says what it does not check.
+TEST_F(BackupStoreTest, NothingIsStoredWhereTheFolderIsALink) {
+    GTEST_SKIP() << "Windows: making a symbolic link takes a privilege the tests do not have";
+}
 #endif
 
 TEST_F(BackupStoreTest, NothingIsStoredWhereTheFolderIsAFileOrCannotBeMade) {
@@ -163,6 +168,11 @@ TEST_F(BackupStoreTest, NothingIsLeftOfABackupTheDiskHadNoRoomFor) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a full disk was not refused";
     EXPECT_TRUE(fs::is_empty(Root() / "861234050123456")) << "a torn backup or its temporary was left";
+}
+#else
+// Shown as skipped with the reason, so the Windows run says what it does not check.
+TEST_F(BackupStoreTest, NothingIsLeftOfABackupTheDiskHadNoRoomFor) {
+    GTEST_SKIP() << "Windows: no file size limit to stand in for a full disk";
 }
 #endif
 
